@@ -1,0 +1,42 @@
+#include "platform/log_sink.h"
+
+#include <cstdio>
+
+namespace vardo {
+
+void StdoutLog::write(std::string_view line)
+{
+    std::lock_guard lock(mutex_);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void MemoryLog::write(std::string_view line)
+{
+    std::lock_guard lock(mutex_);
+    lines_.emplace_back(line);
+}
+
+std::vector<std::string> MemoryLog::lines() const
+{
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+bool MemoryLog::contains(std::string_view text) const
+{
+    std::lock_guard lock(mutex_);
+    for (const auto &line : lines_)
+        if (line.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+void MemoryLog::clear()
+{
+    std::lock_guard lock(mutex_);
+    lines_.clear();
+}
+
+} // namespace vardo

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vardo {
+
+// Where the application's log lines go. Lines are plain, single, and start with their
+// tag ("[Vardo] ", "[FaceID] ", ...); the sink adds only the line break.
+class LogSink {
+public:
+    virtual ~LogSink() = default;
+    virtual void write(std::string_view line) = 0;
+};
+
+// Standard output, one flushed line per call, safe from any thread.
+class StdoutLog final : public LogSink {
+public:
+    void write(std::string_view line) override;
+
+private:
+    std::mutex mutex_;
+};
+
+// Keeps the lines for tests to read back.
+class MemoryLog final : public LogSink {
+public:
+    void write(std::string_view line) override;
+    std::vector<std::string> lines() const;
+    bool contains(std::string_view text) const;
+    void clear();
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+} // namespace vardo
