@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/camera.h"
+
+#include <mutex>
+
+namespace vardo {
+
+// Video-capture devices of Video4Linux2 (/dev/video*), captured through OpenCV's V4L2
+// back end at 640×480 with a one-frame buffer, so frames that arrive while the previous
+// one is still being analysed are dropped by the driver instead of queueing up.
+class V4l2Camera final : public Camera {
+public:
+    explicit V4l2Camera(std::string deviceDirectory = "/dev");
+
+    std::vector<CameraDevice> discoverDevices() override;
+    std::optional<CameraDevice> preferredDevice() override;
+    std::optional<CameraDevice> fallbackDevice() override;
+    CameraAuthorization authorization() override;
+    void requestAccess(std::function<void(bool)> completion) override;
+    std::unique_ptr<CaptureSession> createSession() override;
+    void setNotificationHandler(std::function<void(CameraNotification)> handler) override;
+
+    void notify(CameraNotification notification);
+
+private:
+    struct Probe {
+        std::vector<CameraDevice> devices;
+        int deniedNodes = 0;
+    };
+    Probe probe();
+
+    std::string deviceDirectory_;
+    std::mutex handlerMutex_;
+    std::function<void(CameraNotification)> handler_;
+};
+
+} // namespace vardo
