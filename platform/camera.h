@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +52,31 @@ public:
     // Both are called on the delivery queue; startRunning returns once frames flow.
     virtual void startRunning() = 0;
     virtual void stopRunning() = 0;
+};
+
+// Hands the notifications of a camera's sessions to the one handler registered for
+// them; sessions report from the capture thread, the handler may be set from another.
+class CameraNotifier {
+public:
+    void setHandler(std::function<void(CameraNotification)> handler)
+    {
+        std::lock_guard lock(mutex_);
+        handler_ = std::move(handler);
+    }
+    void notify(CameraNotification notification)
+    {
+        std::function<void(CameraNotification)> handler;
+        {
+            std::lock_guard lock(mutex_);
+            handler = handler_;
+        }
+        if (handler)
+            handler(notification);
+    }
+
+private:
+    std::mutex mutex_;
+    std::function<void(CameraNotification)> handler_;
 };
 
 class Camera {

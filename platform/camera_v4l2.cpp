@@ -229,19 +229,7 @@ std::unique_ptr<CaptureSession> V4l2Camera::createSession()
 
 void V4l2Camera::setNotificationHandler(std::function<void(CameraNotification)> handler)
 {
-    std::lock_guard lock(handlerMutex_);
-    handler_ = std::move(handler);
-}
-
-void V4l2Camera::notify(CameraNotification notification)
-{
-    std::function<void(CameraNotification)> handler;
-    {
-        std::lock_guard lock(handlerMutex_);
-        handler = handler_;
-    }
-    if (handler)
-        handler(notification);
+    notifier_.setHandler(std::move(handler));
 }
 
 } // namespace vardo

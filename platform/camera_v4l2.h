@@ -2,8 +2,6 @@
 
 #include "platform/camera.h"
 
-#include <mutex>
-
 namespace vardo {
 
 // Video-capture devices of Video4Linux2 (/dev/video*), captured through OpenCV's V4L2
@@ -21,7 +19,7 @@ public:
     std::unique_ptr<CaptureSession> createSession() override;
     void setNotificationHandler(std::function<void(CameraNotification)> handler) override;
 
-    void notify(CameraNotification notification);
+    void notify(CameraNotification notification) { notifier_.notify(notification); }
 
 private:
     struct Probe {
@@ -31,8 +29,7 @@ private:
     Probe probe();
 
     std::string deviceDirectory_;
-    std::mutex handlerMutex_;
-    std::function<void(CameraNotification)> handler_;
+    CameraNotifier notifier_;
 };
 
 } // namespace vardo

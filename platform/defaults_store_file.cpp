@@ -46,7 +46,7 @@ std::optional<DefaultsValue> defaultsValueFromTypedJson(const QJsonValue &entry)
                                                             QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded)
             return std::nullopt;
-        return DefaultsValue(Bytes(decoded->begin(), decoded->end()));
+        return DefaultsValue(Bytes(decoded.decoded.begin(), decoded.decoded.end()));
     }
     return std::nullopt;
 }

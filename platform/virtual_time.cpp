@@ -55,6 +55,10 @@ VirtualTime::VirtualTime(double startSeconds)
 
 VirtualTime::~VirtualTime() = default;
 
+TaskQueue &VirtualTime::mainQueue() { return *main_; }
+TaskQueue &VirtualTime::processingQueue() { return *processing_; }
+TaskQueue &VirtualTime::backgroundQueue() { return *background_; }
+
 std::unique_ptr<Timer> VirtualTime::schedule(double intervalSeconds, bool repeats, std::function<void()> fire)
 {
     // A zero interval would repeat forever without moving the clock.

@@ -22,9 +22,9 @@ public:
     std::unique_ptr<Timer> schedule(double intervalSeconds, bool repeats,
                                     std::function<void()> fire) override;
 
-    TaskQueue &mainQueue() { return *main_; }
-    TaskQueue &processingQueue() { return *processing_; }
-    TaskQueue &backgroundQueue() { return *background_; }
+    TaskQueue &mainQueue();
+    TaskQueue &processingQueue();
+    TaskQueue &backgroundQueue();
 
     // Runs everything due up to `t`, moving the clock to each due time on the way, and
     // leaves the clock at `t`. Moving backwards is not possible.

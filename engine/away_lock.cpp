@@ -1,0 +1,173 @@
+// The away lock: the countdown while the owner is absent, the lock itself (the lock
+// overlay, or the display manager's login screen), the protection switch, and the
+// notifications the service listens to.
+
+#include "engine/vardo_service.h"
+
+#include "platform/alert_sound.h"
+#include "platform/camera.h"
+#include "platform/clock.h"
+#include "platform/log_sink.h"
+#include "platform/login_session_monitor.h"
+#include "platform/overlay_windows.h"
+#include "platform/session_locker.h"
+#include "platform/timers.h"
+
+#include <cmath>
+
+namespace vardo {
+
+void VardoService::startCountdown()
+{
+    if (noFaceStartTime_)
+        return; // one is running, or the last one was never cancelled
+    noFaceStartTime_ = platform_.clock.now();
+    setSecondsUntilLock(lockTimeout_);
+    countdownTimer_.reset();
+    if (lockTimeout_ != 0) {
+        countdownTimer_ = platform_.timers.schedule(1.0, true, [this] { countdownTick(); });
+        return;
+    }
+    setSecondsUntilLock(0);
+    countdownTimer_ = platform_.timers.schedule(1.5, false, [this] {
+        if (!noFaceStartTime_)
+            return;
+        countdownTimer_.reset();
+        lockScreen();
+    });
+}
+
+// The countdown follows the wall clock, not the number of ticks: a late tick catches
+// up, and a new lockTimeout counts from the next tick.
+void VardoService::countdownTick()
+{
+    if (!noFaceStartTime_)
+        return;
+    // A tick scheduled a whole number of seconds after the start must see that many
+    // seconds, whatever rounding the timer's arithmetic brought.
+    const auto elapsed = static_cast<qint64>(std::floor(platform_.clock.now() - *noFaceStartTime_ + 1e-6));
+    const qint64 remaining = lockTimeout_ - elapsed;
+    if (remaining <= 0) {
+        countdownTimer_.reset();
+        setSecondsUntilLock(0);
+        lockScreen();
+        return;
+    }
+    setSecondsUntilLock(remaining);
+}
+
+void VardoService::cancelCountdown()
+{
+    noFaceStartTime_.reset();
+    setSecondsUntilLock(0);
+    countdownTimer_.reset();
+}
+
+void VardoService::lockScreen()
+{
+    if (isLocked_)
+        return;
+    setIsLocked(true);
+    setTotalLocksToday(totalLocksToday_ + 1);
+    setTotalLocksAllTime(totalLocksAllTime_ + 1);
+    setSecondsUntilLock(0);
+    countdownTimer_.reset();
+    resetLivenessState();
+    isCheckingDepth_ = false;
+    addSecurityEvent(SecurityEvent::Type::awayLock, 0);
+    if (isStealthActive_)
+        setIsStealthActive(false);
+    if (playSoundOnLock_)
+        platform_.alertSound.play();
+    if (lockMode_ == LockMode::lockMac)
+        lockSession();
+    else
+        platform_.overlays.showLockWindows();
+}
+
+// Switches to the display manager's login screen; the session keeps running behind it.
+void VardoService::lockSession()
+{
+    const auto tool = platform_.sessionLocker.toolPath();
+    if (!tool) {
+        platform_.log.write("[Vardo] CGSession not found — falling back to overlay lock");
+        platform_.overlays.showLockWindows();
+        return;
+    }
+    const auto launched = platform_.sessionLocker.launch();
+    if (!launched.ok()) {
+        platform_.log.write("[Vardo] " + *tool + " failed: " + launched.error + " — falling back to overlay lock");
+        platform_.overlays.showLockWindows();
+    }
+}
+
+void VardoService::setProtectionEnabled(bool on)
+{
+    if (on) {
+        setIsEnabled(true);
+        startMonitoring();
+        return;
+    }
+    setIsEnabled(false);
+    if (!stealthModeEnabled_) {
+        stopMonitoring();
+        return;
+    }
+    // The camera keeps running for the shoulder guard.
+    cancelCountdown();
+    platform_.overlays.hideLockWindows();
+    setIsLocked(false);
+    setSecondsUntilLock(0);
+    endProtectedPeriod();
+}
+
+// The end of onboarding: the onboarding screens have started the camera already.
+void VardoService::enableProtection()
+{
+    setIsEnabled(true);
+    protectionStartTime_ = platform_.clock.now();
+    platform_.overlays.applyCaptureExclusion();
+}
+
+void VardoService::registerObservers()
+{
+    platform_.camera.setNotificationHandler([this, alive = std::weak_ptr<int>(lifetime_)](CameraNotification n) {
+        if (!alive.expired())
+            handleCameraNotification(n);
+    });
+    platform_.sessionMonitor.start([this] { sessionDidBecomeActive(); });
+}
+
+void VardoService::appWillResignActive()
+{
+    updateProtectedTime();
+}
+
+void VardoService::screenConfigurationChanged()
+{
+    platform_.overlays.screensChanged();
+}
+
+// The user is back through the login screen after a session lock: they have given
+// their password, so the face lockout ends too.
+void VardoService::sessionDidBecomeActive()
+{
+    if (!isLocked_ || lockMode_ != LockMode::lockMac)
+        return;
+    setIsLocked(false);
+    clearFaceLockout();
+    consecutiveOwnerMatch_ = 0;
+    consecutiveOwnerMiss_ = 0;
+    manualUnlockTime_ = platform_.clock.now();
+    platform_.log.write("[Vardo] Session resumed — resetting lock state (user authenticated with Mac password)");
+}
+
+void VardoService::resetLivenessState()
+{
+    depthLivenessConfirmed_ = false;
+    depthCheckTime_.reset();
+    textureCheckPassed_ = false;
+    consecutiveTexturePass_ = 0;
+}
+
+} // namespace vardo

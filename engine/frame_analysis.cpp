@@ -1,0 +1,25 @@
+// Hands each analysed frame to face analysis on the processing queue and its results to
+// the decision loop on the main thread.
+
+#include "engine/vardo_service.h"
+
+namespace vardo {
+
+void VardoService::loadEmbeddingModel()
+{
+    if (platform_.frameAnalysis)
+        platform_.frameAnalysis->loadEmbeddingModel();
+}
+
+void VardoService::analyzeFrame(const cv::Mat &pixels)
+{
+    FaceCountUpdate countUpdate;
+    FrameResults results = platform_.frameAnalysis->analyze(pixels, countUpdate);
+    results.frame = pixels;
+    // For one frame the results are queued before the count update, so they run first.
+    onMain([this, results = std::move(results)] { applyFrameResults(results); });
+    if (countUpdate.due)
+        onMain([this, count = countUpdate.faceCount] { applyFaceCountUpdate(count); });
+}
+
+} // namespace vardo

@@ -1,0 +1,175 @@
+// Owner recognition on the main thread: matching against the enrolled set, enrolment
+// from 25 samples, adaptive learning, and the enrolled set in the secret store.
+
+#include "engine/vardo_service.h"
+
+#include "platform/clock.h"
+#include "platform/defaults_store.h"
+#include "platform/log_sink.h"
+#include "platform/secret_store.h"
+#include "recognition/embedding_codec.h"
+#include "recognition/enrollment_selection.h"
+#include "recognition/owner_matching.h"
+
+#include <algorithm>
+
+namespace vardo {
+
+namespace {
+
+constexpr const char *legacyEmbeddingsService = "com.nerova.vardo.face-signatures";
+constexpr const char *ownerAccount = "owner";
+constexpr const char *embeddingsLabel = "Nerova Vardo face data";
+constexpr double enrollmentSampleInterval = 1.0;
+constexpr double nearDuplicateSimilarity = 0.95;
+constexpr std::size_t keptFirstEmbeddings = 25; // the enrolment itself survives trimming
+
+float adaptiveLowerBound(qint64 securityLevel)
+{
+    return securityLevel == 0 ? 0.55f : securityLevel == 2 ? 0.7f : 0.6f;
+}
+
+} // namespace
+
+bool VardoService::matchesOwner(const Embedding &embedding)
+{
+    if (ownerFaceEmbeddings_.empty())
+        return false;
+    const MatchScore score = scoreAgainstEnrolled(ownerFaceEmbeddings_, embedding);
+    setLastMatchConfidence(score.combined);
+    const float threshold = matchThreshold(static_cast<int>(std::clamp<qint64>(securityLevel_, -1, 3)));
+    platform_.log.write(matchLogLine(score, threshold));
+    return isOwnerMatch(score, threshold);
+}
+
+void VardoService::startEnrollment()
+{
+    setIsEnrolling(true);
+    enrollmentSamples_.clear();
+    setEnrollmentProgress(0.0);
+}
+
+void VardoService::cancelEnrollment()
+{
+    setIsEnrolling(false);
+}
+
+void VardoService::addEnrollmentSample(const Embedding &embedding)
+{
+    const double now = platform_.clock.now();
+    if (now - lastEnrollmentSampleTime_ < enrollmentSampleInterval)
+        return;
+    lastEnrollmentSampleTime_ = now;
+    enrollmentSamples_.push_back(embedding);
+    setEnrollmentProgress(static_cast<double>(enrollmentSamples_.size()) / enrollmentSamplesNeeded);
+    if (static_cast<qint64>(enrollmentSamples_.size()) < enrollmentSamplesNeeded)
+        return;
+    ownerFaceEmbeddings_ = selectEnrollmentEmbeddings(enrollmentSamples_);
+    saveEmbeddings();
+    setIsEnrolling(false);
+    setIsOwnerEnrolled(true);
+    setEnrollmentProgress(1.0);
+    enrollmentCompletedTime_ = platform_.clock.now();
+    platform_.log.write("[FaceID] Enrollment complete — " + std::to_string(ownerFaceEmbeddings_.size())
+                        + " embeddings saved");
+}
+
+// Follows slow changes of the owner's appearance without drifting towards someone else:
+// only clear but not near-identical matches are added, at most ten over the set's life.
+void VardoService::adaptiveUpdate(const Embedding &embedding)
+{
+    if (!isOwnerEnrolled_ || isEnrolling_ || adaptiveUpdateCount_ >= maxAdaptiveUpdates)
+        return;
+    float best = 0.0f;
+    for (const auto &enrolled : ownerFaceEmbeddings_)
+        best = std::max(best, embeddingSimilarity(enrolled, embedding));
+    if (best < adaptiveLowerBound(securityLevel_) || best >= nearDuplicateSimilarity)
+        return;
+    ownerFaceEmbeddings_.push_back(embedding);
+    ++adaptiveUpdateCount_;
+    platform_.defaults.setInteger("vardo_adaptive_count", adaptiveUpdateCount_);
+    const auto count = static_cast<qint64>(ownerFaceEmbeddings_.size());
+    if (count > maxTotalEmbeddings) {
+        // Drop the oldest additions after the enrolment itself.
+        ownerFaceEmbeddings_.erase(ownerFaceEmbeddings_.begin() + keptFirstEmbeddings,
+                                   ownerFaceEmbeddings_.begin() + (count - static_cast<qint64>(keptFirstEmbeddings)));
+    }
+    saveEmbeddings();
+    platform_.log.write("[FaceID] Adaptive enrollment: added embedding #" + std::to_string(ownerFaceEmbeddings_.size())
+                        + " (update " + std::to_string(adaptiveUpdateCount_) + "/"
+                        + std::to_string(maxAdaptiveUpdates) + ")");
+}
+
+void VardoService::resetFaceEnrollment()
+{
+    ownerFaceEmbeddings_.clear();
+    enrollmentSamples_.clear();
+    setIsOwnerEnrolled(false);
+    setOwnerRecognized(false);
+    setEnrollmentProgress(0.0);
+    adaptiveUpdateCount_ = 0;
+    platform_.defaults.setInteger("vardo_adaptive_count", 0);
+    platform_.defaults.setBool("vardo_has_enrolled_face", false);
+    platform_.secrets.remove(keychainKey, ownerAccount);
+    platform_.secrets.removeLegacy(keychainKey, ownerAccount);
+    platform_.secrets.remove(legacyEmbeddingsService, ownerAccount);
+}
+
+// The set is replaced whole: delete, then add. A failed save leaves the set in use in
+// memory; only the status line reports it.
+void VardoService::saveEmbeddings()
+{
+    const auto json = encodeEmbeddings(ownerFaceEmbeddings_);
+    if (!json)
+        return;
+    platform_.secrets.remove(keychainKey, ownerAccount);
+    const auto result = platform_.secrets.add(keychainKey, ownerAccount, embeddingsLabel, Bytes(json->begin(), json->end()));
+    std::string line = "[FaceID] Save to Data Protection Keychain status: " + std::to_string(result.status) + " (0 = success)";
+    if (!result.error.empty())
+        line += " — " + result.error;
+    platform_.log.write(line);
+    platform_.defaults.setBool("vardo_has_enrolled_face", true);
+}
+
+void VardoService::loadEmbeddings()
+{
+    Bytes data;
+    const auto result = platform_.secrets.find(keychainKey, ownerAccount, data);
+    std::string line = "[FaceID] Data Protection Keychain query status: " + std::to_string(result.status)
+        + " (0 = success, -25300 = not found)";
+    if (!result.error.empty())
+        line += " — " + result.error;
+    platform_.log.write(line);
+    if (result.ok()) {
+        if (auto set = decodeEmbeddings(data)) {
+            ownerFaceEmbeddings_ = std::move(*set);
+            setIsOwnerEnrolled(!ownerFaceEmbeddings_.empty());
+            platform_.log.write("[FaceID] Loaded " + std::to_string(ownerFaceEmbeddings_.size())
+                                + " enrolled embeddings from Data Protection Keychain");
+            return;
+        }
+    }
+    // An older version kept the set where the secret store's legacy lookup finds it:
+    // adopt it, store it the current way, then remove the old item. The legacy removal
+    // never touches the item just saved.
+    Bytes legacy;
+    if (!platform_.secrets.findLegacy(keychainKey, ownerAccount, legacy).ok())
+        return;
+    auto set = decodeEmbeddings(legacy);
+    if (!set)
+        return;
+    ownerFaceEmbeddings_ = std::move(*set);
+    setIsOwnerEnrolled(!ownerFaceEmbeddings_.empty());
+    platform_.log.write("[FaceID] Loaded " + std::to_string(ownerFaceEmbeddings_.size())
+                        + " enrolled embeddings from legacy Keychain — migrating");
+    saveEmbeddings();
+    platform_.secrets.removeLegacy(keychainKey, ownerAccount);
+}
+
+void VardoService::seedEnrolledSet(std::vector<Embedding> embeddings)
+{
+    ownerFaceEmbeddings_ = std::move(embeddings);
+    setIsOwnerEnrolled(!ownerFaceEmbeddings_.empty());
+}
+
+} // namespace vardo

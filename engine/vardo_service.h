@@ -1,0 +1,435 @@
+#pragma once
+
+#include "engine/frame_analysis.h"
+#include "engine/platform_services.h"
+#include "engine/security_event.h"
+#include "intruder/intruder_photo.h"
+#include "platform/camera.h"
+#include "platform/timers.h"
+#include "recognition/embedding.h"
+
+#include <QObject>
+#include <QVariantList>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vardo {
+
+enum class ServiceStart {
+    full,
+    // For inspecting the state: the initialiser reads everything but neither starts
+    // the camera nor registers for notifications.
+    inspectOnly,
+};
+
+// The engine: one object that holds every piece of state the application has, publishes
+// what the interface shows as Qt properties, persists the settings, and does the
+// protection work (camera, per-frame decisions, locking, shoulder guard, recognition,
+// statistics). Its operations are spread over the files of engine/, one file per concern.
+//
+// Threads: published fields, counters and timers belong to the main thread. The capture
+// session, frame intake and analysis run on the processing queue and reach the main
+// thread only through posted tasks that hold the service weakly.
+class VardoService final : public QObject, private FrameReceiver {
+    Q_OBJECT
+    Q_PROPERTY(bool isEnabled READ isEnabled WRITE setIsEnabled NOTIFY isEnabledChanged)
+    Q_PROPERTY(bool isMonitoring READ isMonitoring WRITE setIsMonitoring NOTIFY isMonitoringChanged)
+    Q_PROPERTY(bool isLocked READ isLocked WRITE setIsLocked NOTIFY isLockedChanged)
+    Q_PROPERTY(bool faceDetected READ faceDetected WRITE setFaceDetected NOTIFY faceDetectedChanged)
+    Q_PROPERTY(qint64 secondsUntilLock READ secondsUntilLock WRITE setSecondsUntilLock NOTIFY secondsUntilLockChanged)
+    Q_PROPERTY(qint64 detectedFaceCount READ detectedFaceCount WRITE setDetectedFaceCount NOTIFY detectedFaceCountChanged)
+    Q_PROPERTY(qint64 lockTimeout READ lockTimeout WRITE setLockTimeout NOTIFY lockTimeoutChanged)
+    Q_PROPERTY(LockMode lockMode READ lockMode WRITE setLockMode NOTIFY lockModeChanged)
+    Q_PROPERTY(bool playSoundOnLock READ playSoundOnLock WRITE setPlaySoundOnLock NOTIFY playSoundOnLockChanged)
+    Q_PROPERTY(qint64 unlockDelay READ unlockDelay WRITE setUnlockDelay NOTIFY unlockDelayChanged)
+    Q_PROPERTY(bool stealthModeEnabled READ stealthModeEnabled WRITE setStealthModeEnabled NOTIFY stealthModeEnabledChanged)
+    Q_PROPERTY(bool hasCompletedOnboarding READ hasCompletedOnboarding WRITE setHasCompletedOnboarding NOTIFY hasCompletedOnboardingChanged)
+    Q_PROPERTY(bool hasAcceptedTerms READ hasAcceptedTerms WRITE setHasAcceptedTerms NOTIFY hasAcceptedTermsChanged)
+    Q_PROPERTY(bool isOwnerEnrolled READ isOwnerEnrolled WRITE setIsOwnerEnrolled NOTIFY isOwnerEnrolledChanged)
+    Q_PROPERTY(bool isEnrolling READ isEnrolling WRITE setIsEnrolling NOTIFY isEnrollingChanged)
+    Q_PROPERTY(double enrollmentProgress READ enrollmentProgress WRITE setEnrollmentProgress NOTIFY enrollmentProgressChanged)
+    Q_PROPERTY(bool ownerRecognized READ ownerRecognized WRITE setOwnerRecognized NOTIFY ownerRecognizedChanged)
+    Q_PROPERTY(double lastMatchConfidence READ lastMatchConfidence WRITE setLastMatchConfidence NOTIFY lastMatchConfidenceChanged)
+    Q_PROPERTY(qint64 stealthDelay READ stealthDelay WRITE setStealthDelay NOTIFY stealthDelayChanged)
+    Q_PROPERTY(qint64 maxAllowedFaces READ maxAllowedFaces WRITE setMaxAllowedFaces NOTIFY maxAllowedFacesChanged)
+    Q_PROPERTY(bool intruderPhotoEnabled READ intruderPhotoEnabled WRITE setIntruderPhotoEnabled NOTIFY intruderPhotoEnabledChanged)
+    Q_PROPERTY(qint64 intruderPhotoThreshold READ intruderPhotoThreshold WRITE setIntruderPhotoThreshold NOTIFY intruderPhotoThresholdChanged)
+    Q_PROPERTY(bool showIntruderAlert READ showIntruderAlert WRITE setShowIntruderAlert NOTIFY showIntruderAlertChanged)
+    Q_PROPERTY(qint64 selectedWallpaper READ selectedWallpaper WRITE setSelectedWallpaper NOTIFY selectedWallpaperChanged)
+    Q_PROPERTY(CameraStatus cameraStatus READ cameraStatus WRITE setCameraStatus NOTIFY cameraStatusChanged)
+    Q_PROPERTY(bool isStealthActive READ isStealthActive WRITE setIsStealthActive NOTIFY isStealthActiveChanged)
+    Q_PROPERTY(bool isStealthPaused READ isStealthPaused WRITE setIsStealthPaused NOTIFY isStealthPausedChanged)
+    Q_PROPERTY(qint64 stealthPauseRemaining READ stealthPauseRemaining WRITE setStealthPauseRemaining NOTIFY stealthPauseRemainingChanged)
+    Q_PROPERTY(bool isFaceLocked READ isFaceLocked WRITE setIsFaceLocked NOTIFY isFaceLockedChanged)
+    Q_PROPERTY(qint64 securityLevel READ securityLevel WRITE setSecurityLevel NOTIFY securityLevelChanged)
+    Q_PROPERTY(qint64 totalLocksToday READ totalLocksToday WRITE setTotalLocksToday NOTIFY totalLocksTodayChanged)
+    Q_PROPERTY(qint64 totalLocksAllTime READ totalLocksAllTime WRITE setTotalLocksAllTime NOTIFY totalLocksAllTimeChanged)
+    Q_PROPERTY(qint64 totalStealthToday READ totalStealthToday WRITE setTotalStealthToday NOTIFY totalStealthTodayChanged)
+    Q_PROPERTY(qint64 totalStealthAllTime READ totalStealthAllTime WRITE setTotalStealthAllTime NOTIFY totalStealthAllTimeChanged)
+    Q_PROPERTY(double totalTimeProtected READ totalTimeProtected WRITE setTotalTimeProtected NOTIFY totalTimeProtectedChanged)
+    Q_PROPERTY(QVariantList intruderPhotos READ intruderPhotoList NOTIFY intruderPhotosChanged)
+    Q_PROPERTY(QVariantList intruderHistory READ intruderHistoryList NOTIFY intruderHistoryChanged)
+    Q_PROPERTY(QVariantList securityEvents READ securityEventList NOTIFY securityEventsChanged)
+    Q_PROPERTY(QString securityLevelDescription READ securityLevelDescription NOTIFY securityLevelChanged)
+
+public:
+    enum class LockMode { appOnly, lockMac };
+    Q_ENUM(LockMode)
+    enum class CameraStatus { unknown, granted, denied, restricted, noCameraFound };
+    Q_ENUM(CameraStatus)
+
+    explicit VardoService(PlatformServices platform, ServiceStart start = ServiceStart::full);
+    ~VardoService() override;
+
+    // The application's instance; created by the application entry with the Linux
+    // services before anything else touches it.
+    static VardoService &shared();
+    static void setShared(VardoService *service);
+
+    // Constants, fixed at construction.
+    static constexpr qint64 framesNeededToDeactivateStealth = 6;
+    static constexpr qint64 framesNeededToUnlock = 3;
+    static constexpr qint64 framesNeededToLock = 30;
+    static constexpr double depthValidityWindow = 20.0;
+    static constexpr qint64 textureFramesNeeded = 3;
+    static constexpr qint64 maxFailedAttempts = 5;
+    static constexpr double lockoutDuration = 300.0;
+    static constexpr qint64 maxAdaptiveUpdates = 10;
+    static constexpr qint64 maxTotalEmbeddings = 50;
+    static constexpr qint64 enrollmentSamplesNeeded = 25;
+    static constexpr const char *keychainService = "com.nerova.vardo.state";
+    static constexpr const char *keychainKey = "com.nerova.vardo.face-embeddings-v2";
+    static constexpr const char *processingQueueLabel = "com.nerova.vardo.facedetection";
+
+    // Published fields.
+    bool isEnabled() const { return isEnabled_; }
+    bool isMonitoring() const { return isMonitoring_; }
+    bool isLocked() const { return isLocked_; }
+    bool faceDetected() const { return faceDetected_; }
+    qint64 secondsUntilLock() const { return secondsUntilLock_; }
+    qint64 detectedFaceCount() const { return detectedFaceCount_; }
+    qint64 lockTimeout() const { return lockTimeout_; }
+    LockMode lockMode() const { return lockMode_; }
+    bool playSoundOnLock() const { return playSoundOnLock_; }
+    qint64 unlockDelay() const { return unlockDelay_; }
+    bool stealthModeEnabled() const { return stealthModeEnabled_; }
+    bool hasCompletedOnboarding() const { return hasCompletedOnboarding_; }
+    bool hasAcceptedTerms() const { return hasAcceptedTerms_; }
+    bool isOwnerEnrolled() const { return isOwnerEnrolled_; }
+    bool isEnrolling() const { return isEnrolling_; }
+    double enrollmentProgress() const { return enrollmentProgress_; }
+    bool ownerRecognized() const { return ownerRecognized_; }
+    double lastMatchConfidence() const { return lastMatchConfidence_; }
+    qint64 stealthDelay() const { return stealthDelay_; }
+    qint64 maxAllowedFaces() const { return maxAllowedFaces_; }
+    bool intruderPhotoEnabled() const { return intruderPhotoEnabled_; }
+    qint64 intruderPhotoThreshold() const { return intruderPhotoThreshold_; }
+    bool showIntruderAlert() const { return showIntruderAlert_; }
+    qint64 selectedWallpaper() const { return selectedWallpaper_; }
+    CameraStatus cameraStatus() const { return cameraStatus_; }
+    bool isStealthActive() const { return isStealthActive_; }
+    bool isStealthPaused() const { return isStealthPaused_; }
+    qint64 stealthPauseRemaining() const { return stealthPauseRemaining_; }
+    bool isFaceLocked() const { return isFaceLocked_; }
+    qint64 securityLevel() const { return securityLevel_; }
+    qint64 totalLocksToday() const { return totalLocksToday_; }
+    qint64 totalLocksAllTime() const { return totalLocksAllTime_; }
+    qint64 totalStealthToday() const { return totalStealthToday_; }
+    qint64 totalStealthAllTime() const { return totalStealthAllTime_; }
+    double totalTimeProtected() const { return totalTimeProtected_; }
+    const std::vector<IntruderPhoto> &intruderPhotos() const { return intruderPhotos_; }
+    const std::vector<IntruderPhoto> &intruderHistory() const { return intruderHistory_; }
+    const std::vector<SecurityEvent> &securityEvents() const { return securityEvents_; }
+    QString securityLevelDescription() const;
+
+    // Setters. Those of settings write their key on every assignment.
+    void setIsEnabled(bool value);
+    void setIsMonitoring(bool value);
+    void setIsLocked(bool value);
+    void setFaceDetected(bool value);
+    void setSecondsUntilLock(qint64 value);
+    void setDetectedFaceCount(qint64 value);
+    void setLockTimeout(qint64 value);
+    void setLockMode(LockMode value);
+    void setPlaySoundOnLock(bool value);
+    void setUnlockDelay(qint64 value);
+    void setStealthModeEnabled(bool value);
+    void setHasCompletedOnboarding(bool value);
+    void setHasAcceptedTerms(bool value);
+    void setIsOwnerEnrolled(bool value);
+    void setIsEnrolling(bool value);
+    void setEnrollmentProgress(double value);
+    void setOwnerRecognized(bool value);
+    void setLastMatchConfidence(double value);
+    void setStealthDelay(qint64 value);
+    void setMaxAllowedFaces(qint64 value);
+    void setIntruderPhotoEnabled(bool value);
+    void setIntruderPhotoThreshold(qint64 value);
+    void setShowIntruderAlert(bool value);
+    void setSelectedWallpaper(qint64 value);
+    void setCameraStatus(CameraStatus value);
+    void setIsStealthActive(bool value);
+    void setIsStealthPaused(bool value);
+    void setStealthPauseRemaining(qint64 value);
+    void setIsFaceLocked(bool value);
+    void setSecurityLevel(qint64 value);
+    void setTotalLocksToday(qint64 value);
+    void setTotalLocksAllTime(qint64 value);
+    void setTotalStealthToday(qint64 value);
+    void setTotalStealthAllTime(qint64 value);
+    void setTotalTimeProtected(double value);
+
+    // Camera (capture and frame intake).
+    CameraStatus currentCameraStatus();
+    void requestCameraAndStart();
+    void ensureCameraRunning();
+    void startMonitoring();
+    void stopMonitoring();
+
+    // Frame decision loop; both run on the main thread, reached from the processing queue.
+    void applyFrameResults(const FrameResults &results);
+    void applyFaceCountUpdate(qint64 faceCount);
+
+    // Away lock and the protection switch.
+    void startCountdown();
+    void cancelCountdown();
+    void lockScreen();
+    void lockSession();
+    Q_INVOKABLE void setProtectionEnabled(bool on);
+    Q_INVOKABLE void enableProtection();
+    void registerObservers();
+
+    // What the desktop tells the service.
+    void appWillResignActive();
+    void screenConfigurationChanged();
+    void sessionDidBecomeActive();
+
+    // Statistics and security events.
+    void addSecurityEvent(SecurityEvent::Type type, qint64 faceCount);
+    void saveStats();
+    void loadSecurityEvents();
+    void checkDailyReset();
+    void updateProtectedTime();
+
+    // Unlocking the lock overlay.
+    Q_INVOKABLE void passwordAccepted(); // the lockout clearing, then manualUnlock()
+    void manualUnlock();
+    void unlockForOwner();
+
+    // Shoulder guard.
+    void activateStealth(qint64 faceCount);
+    Q_INVOKABLE void pauseStealth(qint64 minutes);
+    Q_INVOKABLE void resumeStealth();
+    Q_INVOKABLE void disableStealth(); // the guard screen's button
+
+    // Recognition: matching, enrolment, adaptive learning and the stored set.
+    bool matchesOwner(const Embedding &embedding);
+    Q_INVOKABLE void startEnrollment();
+    Q_INVOKABLE void cancelEnrollment();
+    void addEnrollmentSample(const Embedding &embedding);
+    void adaptiveUpdate(const Embedding &embedding);
+    Q_INVOKABLE void resetFaceEnrollment();
+    void saveEmbeddings();
+    void loadEmbeddings();
+    void seedEnrolledSet(std::vector<Embedding> embeddings); // diagnostics and the replay
+
+    // Failed-match lockout and its small state store.
+    void recordFailedMatch();
+    void restoreLockoutState();
+    void clearFaceLockout();
+    void saveStateValue(const std::string &value, const std::string &account);
+    std::optional<std::string> loadStateValue(const std::string &account);
+    void deleteStateValue(const std::string &account);
+
+    // Intruder photos: filled by the intruder module.
+    void captureIntruderPhoto();
+    Q_INVOKABLE void clearIntruderHistory();
+    Q_INVOKABLE void dismissIntruderAlert();
+
+    // Read-only views for diagnostics, the replay and tests.
+    qint64 consecutiveOwnerMatch() const { return consecutiveOwnerMatch_; }
+    qint64 consecutiveOwnerMiss() const { return consecutiveOwnerMiss_; }
+    qint64 consecutiveMultiFaceCount() const { return consecutiveMultiFaceCount_; }
+    qint64 consecutiveCleanFrames() const { return consecutiveCleanFrames_; }
+    qint64 intruderFrameCount() const { return intruderFrameCount_; }
+    qint64 failedMatchAttempts() const { return failedMatchAttempts_; }
+    qint64 adaptiveUpdateCount() const { return adaptiveUpdateCount_; }
+    std::optional<double> noFaceStartTime() const { return noFaceStartTime_; }
+    const std::vector<Embedding> &ownerFaceEmbeddings() const { return ownerFaceEmbeddings_; }
+    const std::vector<Embedding> &enrollmentSamples() const { return enrollmentSamples_; }
+    bool hasCountdownTimer() const { return countdownTimer_ != nullptr; }
+    bool hasStealthPauseTimer() const { return stealthPauseTimer_ != nullptr; }
+    qint64 frameCounter() const { return frameCounter_; }
+    bool hasCaptureSession() const { return captureSessionPresent_.load(); }
+    std::shared_ptr<const cv::Mat> lastCapturedFrame() const { return lastCapturedFrame_.load(); }
+    std::optional<double> protectionStartTime() const { return protectionStartTime_; }
+
+signals:
+    void isEnabledChanged();
+    void isMonitoringChanged();
+    void isLockedChanged();
+    void faceDetectedChanged();
+    void secondsUntilLockChanged();
+    void detectedFaceCountChanged();
+    void lockTimeoutChanged();
+    void lockModeChanged();
+    void playSoundOnLockChanged();
+    void unlockDelayChanged();
+    void stealthModeEnabledChanged();
+    void hasCompletedOnboardingChanged();
+    void hasAcceptedTermsChanged();
+    void isOwnerEnrolledChanged();
+    void isEnrollingChanged();
+    void enrollmentProgressChanged();
+    void ownerRecognizedChanged();
+    void lastMatchConfidenceChanged();
+    void stealthDelayChanged();
+    void maxAllowedFacesChanged();
+    void intruderPhotoEnabledChanged();
+    void intruderPhotoThresholdChanged();
+    void showIntruderAlertChanged();
+    void selectedWallpaperChanged();
+    void cameraStatusChanged();
+    void isStealthActiveChanged();
+    void isStealthPausedChanged();
+    void stealthPauseRemainingChanged();
+    void isFaceLockedChanged();
+    void securityLevelChanged();
+    void totalLocksTodayChanged();
+    void totalLocksAllTimeChanged();
+    void totalStealthTodayChanged();
+    void totalStealthAllTimeChanged();
+    void totalTimeProtectedChanged();
+    void intruderPhotosChanged();
+    void intruderHistoryChanged();
+    void securityEventsChanged();
+
+private:
+    template <typename T>
+    void publish(T &field, const T &value, void (VardoService::*changed)())
+    {
+        if (field == value)
+            return;
+        field = value;
+        emit(this->*changed)();
+    }
+
+    // Posts to the main or processing queue; the task does nothing if the service is
+    // gone by the time it runs.
+    void onMain(std::function<void()> task);
+    void onMainAfter(double seconds, std::function<void()> task);
+    void onProcessing(std::function<void()> task);
+
+    void readSettings();
+    void cameraFlow(std::function<void(bool usable)> finish);
+    void configureAndStartSession();
+    void frameArrived(CapturedFrame &frame) override;
+    void processFrame(CapturedFrame &frame);
+    void analyzeFrame(const cv::Mat &pixels);
+    void handleCameraNotification(CameraNotification notification);
+    void endProtectedPeriod();
+    void countdownTick();
+    void finishOwnerUnlock();
+    void stealthPauseTick();
+    void resetLivenessState();
+    void startLivenessCheckForEnrollment(const FrameResults &frame);
+    void runLivenessChecks(const FrameResults &frame);
+    void loadEmbeddingModel();
+
+    QVariantList intruderPhotoList() const;
+    QVariantList intruderHistoryList() const;
+    QVariantList securityEventList() const;
+
+    PlatformServices platform_;
+    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+
+    // Published state.
+    bool isEnabled_{};
+    bool isMonitoring_{false};
+    bool isLocked_{false};
+    bool faceDetected_{false};
+    qint64 secondsUntilLock_{0};
+    qint64 detectedFaceCount_{0};
+    qint64 lockTimeout_{};
+    LockMode lockMode_{};
+    bool playSoundOnLock_{};
+    qint64 unlockDelay_{};
+    bool stealthModeEnabled_{};
+    bool hasCompletedOnboarding_{};
+    bool hasAcceptedTerms_{};
+    bool isOwnerEnrolled_{false};
+    bool isEnrolling_{false};
+    double enrollmentProgress_{0.0};
+    bool ownerRecognized_{false};
+    double lastMatchConfidence_{0.0};
+    qint64 stealthDelay_{};
+    qint64 maxAllowedFaces_{};
+    bool intruderPhotoEnabled_{};
+    qint64 intruderPhotoThreshold_{};
+    bool showIntruderAlert_{false};
+    qint64 selectedWallpaper_{};
+    CameraStatus cameraStatus_{CameraStatus::unknown};
+    bool isStealthActive_{false};
+    bool isStealthPaused_{false};
+    qint64 stealthPauseRemaining_{0};
+    bool isFaceLocked_{false};
+    qint64 securityLevel_{};
+    qint64 totalLocksToday_{0};
+    qint64 totalLocksAllTime_{};
+    qint64 totalStealthToday_{0};
+    qint64 totalStealthAllTime_{};
+    double totalTimeProtected_{};
+    std::vector<IntruderPhoto> intruderPhotos_;
+    std::vector<IntruderPhoto> intruderHistory_;
+    std::vector<SecurityEvent> securityEvents_;
+
+    // Camera; captureSession_ and frameCounter_ belong to the processing queue.
+    std::atomic<std::shared_ptr<const cv::Mat>> lastCapturedFrame_;
+    std::unique_ptr<CaptureSession> captureSession_;
+    std::atomic<bool> captureSessionPresent_{false};
+    qint64 frameCounter_ = 0;
+    std::atomic<bool> intruderPhotoEnabledForCapture_{false};
+
+    // Decision loop, away lock and shoulder guard.
+    std::optional<double> noFaceStartTime_;
+    std::unique_ptr<Timer> countdownTimer_;
+    qint64 consecutiveMultiFaceCount_ = 0;
+    qint64 consecutiveCleanFrames_ = 0;
+    qint64 consecutiveOwnerMatch_ = 0;
+    qint64 consecutiveOwnerMiss_ = 0;
+    std::optional<double> lastOwnerSeenTime_;
+    qint64 intruderFrameCount_ = 0;
+    std::unique_ptr<Timer> stealthPauseTimer_;
+
+    // Liveness.
+    bool depthLivenessConfirmed_ = false;
+    std::optional<double> depthCheckTime_;
+    bool isCheckingDepth_ = false;
+    bool textureCheckPassed_ = false;
+    qint64 consecutiveTexturePass_ = 0;
+
+    // Recognition, enrolment and lockout.
+    qint64 failedMatchAttempts_ = 0;
+    qint64 adaptiveUpdateCount_ = 0;
+    std::vector<Embedding> ownerFaceEmbeddings_;
+    std::vector<Embedding> enrollmentSamples_;
+    static constexpr double distantPast = -6.3e10; // about year 0
+    double lastEnrollmentSampleTime_ = distantPast;
+    double enrollmentCompletedTime_ = distantPast;
+    double manualUnlockTime_ = distantPast;
+
+    // Statistics.
+    std::optional<double> protectionStartTime_;
+    std::string lastStatsDate_;
+};
+
+using LockMode = VardoService::LockMode;
+using CameraStatus = VardoService::CameraStatus;
+
+const char *lockModeRawValue(LockMode mode);
+const char *cameraStatusName(CameraStatus status);
+
+} // namespace vardo

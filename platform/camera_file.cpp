@@ -1,0 +1,245 @@
+#include "platform/camera_file.h"
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace vardo {
+
+namespace fs = std::filesystem;
+
+cv::Mat fitToCameraFrame(const cv::Mat &bgr)
+{
+    constexpr int width = 640, height = 480;
+    if (bgr.empty())
+        return bgr;
+    if (bgr.cols > width || bgr.rows > height) {
+        const double scale = std::min(double(width) / bgr.cols, double(height) / bgr.rows);
+        cv::Mat scaled;
+        cv::resize(bgr, scaled, cv::Size(std::max(1, int(std::lround(bgr.cols * scale))),
+                                         std::max(1, int(std::lround(bgr.rows * scale)))),
+                   0, 0, cv::INTER_AREA);
+        return scaled;
+    }
+    if (bgr.cols == width && bgr.rows == height)
+        return bgr;
+    cv::Mat canvas(height, width, CV_8UC3, cv::Scalar(128, 128, 128));
+    bgr.copyTo(canvas(cv::Rect((width - bgr.cols) / 2, (height - bgr.rows) / 2, bgr.cols, bgr.rows)));
+    return canvas;
+}
+
+namespace {
+
+std::vector<std::string> imagesIn(const std::string &folder)
+{
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto &entry : fs::directory_iterator(folder, ec)) {
+        std::string ext = entry.path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
+        if (entry.is_regular_file() && (ext == ".jpg" || ext == ".jpeg" || ext == ".png" || ext == ".bmp"))
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The source behind a session: grab moves to the next frame, retrieve decodes it.
+class Footage {
+public:
+    virtual ~Footage() = default;
+    virtual bool grab() = 0;
+    virtual bool retrieve(cv::Mat &bgr) = 0;
+    virtual double framesPerSecond() const = 0;
+};
+
+class VideoFootage final : public Footage {
+public:
+    explicit VideoFootage(const std::string &path) : path_(path) { capture_.open(path); }
+    bool opened() const { return capture_.isOpened(); }
+    bool grab() override
+    {
+        if (capture_.grab())
+            return true;
+        // End of the clip: start again from the top.
+        capture_.open(path_);
+        return capture_.isOpened() && capture_.grab();
+    }
+    bool retrieve(cv::Mat &bgr) override
+    {
+        cv::Mat raw;
+        if (!capture_.retrieve(raw) || raw.empty())
+            return false;
+        bgr = fitToCameraFrame(raw);
+        return true;
+    }
+    double framesPerSecond() const override
+    {
+        const double fps = capture_.get(cv::CAP_PROP_FPS);
+        return fps > 1.0 && fps < 240.0 ? fps : 30.0;
+    }
+
+private:
+    std::string path_;
+    cv::VideoCapture capture_;
+};
+
+class ImageFolderFootage final : public Footage {
+public:
+    explicit ImageFolderFootage(std::vector<std::string> files) : files_(std::move(files)) {}
+    bool grab() override
+    {
+        if (files_.empty())
+            return false;
+        index_ = (index_ + 1) % files_.size();
+        return true;
+    }
+    bool retrieve(cv::Mat &bgr) override
+    {
+        const cv::Mat raw = cv::imread(files_[index_], cv::IMREAD_COLOR);
+        if (raw.empty())
+            return false;
+        bgr = fitToCameraFrame(raw);
+        return true;
+    }
+    double framesPerSecond() const override { return 30.0; }
+
+private:
+    std::vector<std::string> files_;
+    std::size_t index_ = static_cast<std::size_t>(-1);
+};
+
+class FootageFrame final : public CapturedFrame {
+public:
+    explicit FootageFrame(Footage &footage) : footage_(footage) {}
+    bool retrieve(cv::Mat &bgr) override { return footage_.retrieve(bgr); }
+
+private:
+    Footage &footage_;
+};
+
+class FileCaptureSession final : public CaptureSession {
+public:
+    FileCaptureSession(FileCamera &camera, const Clock &clock) : camera_(camera), clock_(clock) {}
+    ~FileCaptureSession() override { *alive_ = false; }
+
+    bool addInput(const CameraDevice &device) override
+    {
+        if (fs::is_directory(device.path)) {
+            auto files = imagesIn(device.path);
+            if (files.empty())
+                return false;
+            footage_ = std::make_unique<ImageFolderFootage>(std::move(files));
+            return true;
+        }
+        auto video = std::make_unique<VideoFootage>(device.path);
+        if (!video->opened())
+            return false;
+        footage_ = std::move(video);
+        return true;
+    }
+
+    void setReceiver(FrameReceiver *receiver, TaskQueue &queue) override
+    {
+        receiver_ = receiver;
+        queue_ = &queue;
+    }
+
+    void startRunning() override
+    {
+        if (running_ || !queue_ || !footage_)
+            return;
+        running_ = true;
+        period_ = 1.0 / footage_->framesPerSecond();
+        nextDue_ = clock_.now();
+        schedulePump();
+    }
+
+    void stopRunning() override { running_ = false; }
+
+private:
+    void schedulePump()
+    {
+        std::weak_ptr<bool> alive = alive_;
+        queue_->postAfter(std::max(0.0, nextDue_ - clock_.now()), [this, alive] {
+            if (auto a = alive.lock(); a && *a)
+                pump();
+        });
+    }
+
+    void pump()
+    {
+        if (!running_)
+            return;
+        // Frames whose time has passed while the previous one was being analysed are
+        // skipped, as a camera drops late frames.
+        while (clock_.now() - nextDue_ >= period_) {
+            footage_->grab();
+            nextDue_ += period_;
+        }
+        if (!footage_->grab()) {
+            running_ = false;
+            camera_.notify(CameraNotification::runtimeError);
+            return;
+        }
+        nextDue_ += period_;
+        FootageFrame frame(*footage_);
+        if (receiver_)
+            receiver_->frameArrived(frame);
+        schedulePump();
+    }
+
+    FileCamera &camera_;
+    const Clock &clock_;
+    std::unique_ptr<Footage> footage_;
+    FrameReceiver *receiver_ = nullptr;
+    TaskQueue *queue_ = nullptr;
+    bool running_ = false;
+    double period_ = 1.0 / 30.0;
+    double nextDue_ = 0.0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace
+
+FileCamera::FileCamera(std::string path, const Clock &clock)
+    : path_(std::move(path))
+    , clock_(clock)
+{
+}
+
+std::vector<CameraDevice> FileCamera::discoverDevices()
+{
+    if (!fs::exists(path_))
+        return {};
+    return {{path_, "Recorded footage " + fs::path(path_).filename().string(), true}};
+}
+
+std::optional<CameraDevice> FileCamera::preferredDevice()
+{
+    const auto devices = discoverDevices();
+    if (devices.empty())
+        return std::nullopt;
+    return devices.front();
+}
+
+std::optional<CameraDevice> FileCamera::fallbackDevice()
+{
+    return preferredDevice();
+}
+
+std::unique_ptr<CaptureSession> FileCamera::createSession()
+{
+    return std::make_unique<FileCaptureSession>(*this, clock_);
+}
+
+void FileCamera::setNotificationHandler(std::function<void(CameraNotification)> handler)
+{
+    notifier_.setHandler(std::move(handler));
+}
+
+} // namespace vardo

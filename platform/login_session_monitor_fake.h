@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/login_session_monitor.h"
+
+namespace vardo {
+
+// A session that returns when the test says so.
+class FakeLoginSessionMonitor final : public LoginSessionMonitor {
+public:
+    void start(std::function<void()> onSessionActive) override;
+    bool isWatching() const override;
+
+    // False: behave like a machine without a session manager (start() finds nothing).
+    void setSessionAvailable(bool available);
+
+    // One return to the session: runs the callback when started on an available session.
+    void sessionDidBecomeActive();
+
+    int startCount() const { return startCount_; }
+
+private:
+    std::function<void()> onSessionActive_;
+    bool available_ = true;
+    bool watching_ = false;
+    int startCount_ = 0;
+};
+
+} // namespace vardo

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/log_sink.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/dnn.hpp>
+
+#include <array>
+#include <filesystem>
+#include <vector>
+
+namespace vardo {
+
+// One face found by the network, in frame pixels with the usual top-left origin.
+struct DetectedFace {
+    cv::Rect2d box;
+    float score = 0.0f; // the network's face probability, 0..1
+    // The network's six key points: the eye on the image's left, the eye on the
+    // image's right, nose tip, mouth centre, the ear on the image's left, the one on
+    // its right.
+    std::array<cv::Point2d, 6> keypoints;
+};
+
+// MediaPipe's BlazeFace network for faces at a distance ("blazeface.onnx"): reads an RGB
+// image scaled to -1..1 and scores 896-odd anchor boxes on grids of 16 and 32 pixels.
+// The frame is fitted into the network's input (keeping its aspect ratio, the rest
+// filled grey), so with an input of 240 x 320 a 640 x 480 frame is seen at half size and
+// faces from about 25 pixels up are found. Not thread-safe: one instance per thread.
+class BlazeFaceDetector {
+public:
+    static constexpr const char *fileName = "blazeface.onnx";
+
+    // The input size the network file was made for (rows, columns).
+    explicit BlazeFaceDetector(cv::Size inputSize = cv::Size(320, 240));
+
+    // Finds the file in the model folders (see model_locator.h) and loads it.
+    bool load(LogSink &log);
+    // Loads the file and checks it with one run; writes
+    // "[FaceID] Failed to load face detector: <reason>" when it cannot be used.
+    bool loadFile(const std::filesystem::path &file, LogSink &log);
+    bool isLoaded() const { return loaded_; }
+
+    // Every face of a BGR frame scoring at least minimumScore, best first, overlapping
+    // boxes merged. Nothing when the model is not loaded or the network fails.
+    std::vector<DetectedFace> detect(const cv::Mat &bgrFrame, float minimumScore);
+
+    cv::Size inputSize() const { return inputSize_; }
+
+private:
+    bool runNetwork(const cv::Mat &blob, std::vector<cv::Mat> &scores, std::vector<cv::Mat> &regressors);
+
+    cv::dnn::Net net_;
+    cv::Size inputSize_;
+    std::vector<cv::Point2f> anchors_;
+    bool loaded_ = false;
+};
+
+} // namespace vardo

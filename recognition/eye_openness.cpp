@@ -1,0 +1,35 @@
+#include "recognition/eye_openness.h"
+
+#include <cmath>
+
+namespace vardo {
+
+namespace {
+
+double distance(const cv::Point2d &a, const cv::Point2d &b)
+{
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+} // namespace
+
+double eyeAspectRatio(const std::vector<cv::Point2d> &points)
+{
+    constexpr double fallbackRatio = 0.3;
+    if (points.size() < 6)
+        return fallbackRatio;
+    const double width = distance(points[0], points[3]);
+    if (width == 0.0)
+        return fallbackRatio;
+    return (distance(points[1], points[5]) + distance(points[2], points[4])) / (2.0 * width);
+}
+
+bool isEyesOpen(const FaceObservation &face)
+{
+    if (!face.leftEye || !face.rightEye)
+        return true;
+    const double mean = (eyeAspectRatio(*face.leftEye) + eyeAspectRatio(*face.rightEye)) * 0.5;
+    return mean > 0.2;
+}
+
+} // namespace vardo

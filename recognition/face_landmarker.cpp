@@ -1,0 +1,112 @@
+#include "recognition/face_landmarker.h"
+
+#include "recognition/model_locator.h"
+
+#include <dlib/image_processing/shape_predictor.h>
+#include <dlib/opencv/cv_image.h>
+#include <dlib/serialize.h>
+
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+
+namespace vardo {
+
+namespace {
+
+constexpr const char *debianLandmarkModel = "/usr/share/dlib/shape_predictor_68_face_landmarks.dat";
+
+// In the 68-point layout points 36-41 outline the eye on the image's left, which is the
+// subject's right eye, and 42-47 the subject's left eye. Both run corner, upper lid,
+// upper lid, corner, lower lid, lower lid: the order the eye-openness ratio reads.
+constexpr unsigned long subjectRightEyeFirstPoint = 36;
+constexpr unsigned long subjectLeftEyeFirstPoint = 42;
+
+} // namespace
+
+struct FaceLandmarker::Model {
+    dlib::shape_predictor predictor;
+    bool loaded = false;
+};
+
+FaceLandmarker::FaceLandmarker()
+    : model_(std::make_unique<Model>())
+{
+}
+
+FaceLandmarker::~FaceLandmarker() = default;
+
+bool FaceLandmarker::load(LogSink &log)
+{
+    if (const auto file = findModelFile(fileName))
+        return loadFile(*file, log);
+    return loadFile(debianLandmarkModel, log);
+}
+
+bool FaceLandmarker::loadFile(const std::filesystem::path &file, LogSink &log)
+{
+    model_->loaded = false;
+    const auto fail = [&](const std::string &reason) {
+        model_->predictor = dlib::shape_predictor();
+        log.write("[FaceID] Failed to load landmark model: " + file.string() + ": " + reason);
+        return false;
+    };
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error))
+        return fail("no such file");
+    try {
+        dlib::deserialize(file.string()) >> model_->predictor;
+    } catch (const std::exception &e) {
+        std::string reason = e.what();
+        std::replace(reason.begin(), reason.end(), '\n', ' ');
+        return fail(reason);
+    }
+    if (model_->predictor.num_parts() != 68)
+        return fail("not a 68-point model");
+    model_->loaded = true;
+    return true;
+}
+
+bool FaceLandmarker::isLoaded() const
+{
+    return model_->loaded;
+}
+
+FaceObservation FaceLandmarker::observe(const cv::Mat &grayFrame, const DetectedFace &face,
+                                        BoxAdjustment adjustment) const
+{
+    const double width = grayFrame.cols;
+    const double height = grayFrame.rows;
+    const cv::Rect2d &box = face.box;
+
+    FaceObservation observation;
+    observation.boundingBox = cv::Rect2d(box.x / width, (height - box.y - box.height) / height, box.width / width,
+                                         box.height / height);
+    observation.confidence = face.score;
+    if (!model_->loaded || grayFrame.empty() || grayFrame.type() != CV_8UC1)
+        return observation;
+
+    const double side = box.width * adjustment.scale;
+    const double centreX = box.x + box.width / 2 + adjustment.shiftX * box.width;
+    const double centreY = box.y + box.height / 2 + adjustment.shiftY * box.width;
+    const dlib::rectangle predictorBox(std::lround(centreX - side / 2), std::lround(centreY - side / 2),
+                                       std::lround(centreX + side / 2) - 1, std::lround(centreY + side / 2) - 1);
+    const dlib::full_object_detection shape =
+        model_->predictor(dlib::cv_image<unsigned char>(grayFrame), predictorBox);
+
+    const auto eye = [&](unsigned long first) {
+        std::vector<cv::Point2d> points;
+        points.reserve(6);
+        for (unsigned long i = first; i < first + 6; ++i) {
+            const dlib::point p = shape.part(i);
+            // Pixel centres, flipped to the lower-left origin.
+            points.emplace_back((p.x() + 0.5) / width, 1.0 - (p.y() + 0.5) / height);
+        }
+        return points;
+    };
+    observation.leftEye = eye(subjectLeftEyeFirstPoint);
+    observation.rightEye = eye(subjectRightEyeFirstPoint);
+    return observation;
+}
+
+} // namespace vardo

@@ -1,0 +1,148 @@
+#pragma once
+
+// What must hold for any input given to the strings-table reader and the safe
+// formatter, whatever the bytes. Shared by the mutation test (CTest) and the libFuzzer
+// target, so that both check the same things. Header-only, standard library only.
+
+#include "localization/safe_format.h"
+#include "localization/strings_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vardo::testing {
+
+// Writes entries back in the table format, escaping what the reader would otherwise
+// take as syntax.
+inline std::string writeStringsText(const std::vector<StringsEntry> &entries)
+{
+    const auto quote = [](const std::string &s) {
+        std::string out = "\"";
+        for (const char c : s) {
+            switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\t': out += "\\t"; break;
+            case '\r': out += "\\r"; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char escape[8];
+                    std::snprintf(escape, sizeof escape, "\\U%04X", static_cast<unsigned>(c));
+                    out += escape;
+                } else {
+                    out += c;
+                }
+            }
+        }
+        return out + "\"";
+    };
+    std::string text;
+    for (const auto &e : entries)
+        text += quote(e.key) + " = " + quote(e.value) + ";\n";
+    return text;
+}
+
+// Arguments that fit a signature exactly.
+inline std::vector<FormatArg> argumentsFor(const PlaceholderSignature &signature)
+{
+    std::vector<FormatArg> args;
+    for (const auto kind : signature.arguments) {
+        switch (kind) {
+        case PlaceholderKind::integer: args.emplace_back(42); break;
+        case PlaceholderKind::floating: args.emplace_back(2.5); break;
+        case PlaceholderKind::string: args.emplace_back("text"); break;
+        }
+    }
+    return args;
+}
+
+// Empty when everything holds, otherwise the first violation.
+inline std::string checkFormatInvariants(std::string_view pattern)
+{
+    const PlaceholderSignature signature = placeholderSignature(pattern);
+    if (!signature.ok()) {
+        const FormatOutcome outcome = formatPlaceholders(pattern, {});
+        if (outcome.ok() || outcome.text != pattern)
+            return "a pattern with a problem was formatted";
+        return {};
+    }
+    const std::vector<FormatArg> fitting = argumentsFor(signature);
+    const FormatOutcome good = formatPlaceholders(pattern, fitting);
+    if (!good.ok())
+        return "fitting arguments were refused: " + *good.problem;
+    if (isValidUtf8(pattern) && !isValidUtf8(good.text))
+        return "formatting valid UTF-8 produced invalid UTF-8";
+
+    std::vector<FormatArg> oneMore = fitting;
+    oneMore.emplace_back(1);
+    const FormatOutcome tooMany = formatPlaceholders(pattern, oneMore);
+    if (tooMany.ok() || tooMany.text != pattern)
+        return "an extra argument was accepted";
+    if (!fitting.empty()) {
+        std::vector<FormatArg> wrongType = fitting;
+        wrongType.front() = std::holds_alternative<std::string>(fitting.front().value())
+                                ? FormatArg(7)
+                                : FormatArg("seven");
+        const FormatOutcome mismatch = formatPlaceholders(pattern, wrongType);
+        if (mismatch.ok() || mismatch.text != pattern)
+            return "an argument of the wrong type was accepted";
+        const FormatOutcome tooFew =
+            formatPlaceholders(pattern, std::span(fitting).first(fitting.size() - 1));
+        if (tooFew.ok() || tooFew.text != pattern)
+            return "a missing argument was accepted";
+    }
+    return {};
+}
+
+inline std::string checkParseInvariants(std::string_view text)
+{
+    const StringsParseResult result = parseStringsText(text);
+    const int lines = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    if (!result.ok()) {
+        if (!result.entries.empty() || !result.duplicates.empty())
+            return "a rejected file still returned entries";
+        if (result.error->line < 1 || result.error->line > lines)
+            return "error line " + std::to_string(result.error->line) + " outside 1.."
+                   + std::to_string(lines);
+        if (result.error->reason.empty()
+            || result.error->reason.find('\n') != std::string::npos)
+            return "error reason is empty or not one line";
+        return {};
+    }
+    int previousLine = 0;
+    for (const auto &e : result.entries) {
+        if (e.key.empty())
+            return "empty key accepted";
+        if (!isValidUtf8(e.key) || !isValidUtf8(e.value))
+            return "entry is not valid UTF-8";
+        if (e.key.find('\0') != std::string::npos || e.value.find('\0') != std::string::npos)
+            return "entry holds NUL";
+        if (e.line < previousLine || e.line > lines)
+            return "entry lines out of order or range";
+        previousLine = e.line;
+    }
+    for (const auto &d : result.duplicates)
+        if (d.firstLine > d.line)
+            return "duplicate reported before its first occurrence";
+
+    const StringsParseResult again = parseStringsText(writeStringsText(result.entries));
+    if (!again.ok())
+        return "written entries do not parse: " + again.error->reason;
+    if (again.entries.size() != result.entries.size())
+        return "round trip changed the number of entries";
+    for (std::size_t k = 0; k < again.entries.size(); ++k)
+        if (again.entries[k].key != result.entries[k].key
+            || again.entries[k].value != result.entries[k].value)
+            return "round trip changed entry " + std::to_string(k);
+
+    for (const auto &e : result.entries)
+        if (auto problem = checkFormatInvariants(e.value); !problem.empty())
+            return problem;
+    return {};
+}
+
+} // namespace vardo::testing

@@ -1,0 +1,155 @@
+#include "recognition/embedding_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+
+namespace vardo {
+namespace {
+
+// Every finite float, denormals and both zeros included, is as likely as any other bit
+// pattern; the ends of the range are set explicitly.
+std::vector<Embedding> randomSet(std::size_t count, std::size_t length, std::uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::vector<Embedding> set(count, Embedding(length));
+    for (Embedding &embedding : set) {
+        for (float &value : embedding) {
+            do {
+                value = std::bit_cast<float>(static_cast<std::uint32_t>(random()));
+            } while (!std::isfinite(value));
+        }
+    }
+    using limits = std::numeric_limits<float>;
+    const float extremes[] = {
+        0.0f, -0.0f, limits::denorm_min(), -limits::denorm_min(), limits::min(), -limits::min(),
+        std::nextafter(limits::min(), 0.0f), limits::max(), -limits::max(), 1.0f,
+        std::nextafter(1.0f, 2.0f), 0.1f, -0.2f, 16777216.0f, 16777217.0f, 1e-5f, 3.0e-39f,
+    };
+    for (std::size_t i = 0; i < std::size(extremes) && i < length; ++i)
+        set.front()[i] = extremes[i];
+    return set;
+}
+
+void expectBitIdentical(const std::vector<Embedding> &actual, const std::vector<Embedding> &expected)
+{
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(actual[i].size(), expected[i].size()) << "embedding " << i;
+        for (std::size_t j = 0; j < expected[i].size(); ++j)
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(actual[i][j]), std::bit_cast<std::uint32_t>(expected[i][j]))
+                << "embedding " << i << " value " << j << ": " << expected[i][j];
+    }
+}
+
+TEST(EmbeddingCodecRoundTrip, FiftyEmbeddingsOf512ValuesReadBackBitForBit)
+{
+    const auto set = randomSet(50, 512, 20240601);
+    const auto json = encodeEmbeddings(set);
+    ASSERT_TRUE(json);
+    const auto decoded = decodeEmbeddings(*json);
+    ASSERT_TRUE(decoded);
+    expectBitIdentical(*decoded, set);
+}
+
+TEST(EmbeddingCodecRoundTrip, ManySeedsOfSmallSetsReadBackBitForBit)
+{
+    for (std::uint32_t seed = 1; seed <= 200; ++seed) {
+        const auto set = randomSet(3, 64, seed);
+        const auto decoded = decodeEmbeddings(encodeEmbeddings(set).value());
+        ASSERT_TRUE(decoded) << "seed " << seed;
+        expectBitIdentical(*decoded, set);
+    }
+}
+
+TEST(EmbeddingCodecRoundTrip, EmptySetAndEmptyEmbeddingSurvive)
+{
+    EXPECT_EQ(decodeEmbeddings(encodeEmbeddings({}).value()), std::vector<Embedding>{});
+    EXPECT_EQ(decodeEmbeddings(encodeEmbeddings({Embedding{}}).value()), std::vector<Embedding>{Embedding{}});
+}
+
+TEST(EmbeddingCodecRoundTrip, BytesOverloadReadsTheSameText)
+{
+    const std::string json = "[[0.5,-1],[2]]";
+    const auto decoded = decodeEmbeddings(Bytes(json.begin(), json.end()));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, (std::vector<Embedding>{{0.5f, -1.0f}, {2.0f}}));
+}
+
+TEST(EmbeddingCodecEncoding, WritesCompactJsonWithShortestFloatTexts)
+{
+    EXPECT_EQ(encodeEmbeddings({{0.1f, -0.2f, 1.0f}, {-0.0f, 1e-5f, 0.33333334f}}),
+              "[[0.1,-0.2,1],[-0,1e-05,0.33333334]]");
+    EXPECT_EQ(encodeEmbeddings({}), "[]");
+    EXPECT_EQ(encodeEmbeddings({{}, {}}), "[[],[]]");
+    EXPECT_EQ(encodeEmbeddings({{std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::max()}}),
+              "[[1e-45,3.4028235e+38]]");
+}
+
+TEST(EmbeddingCodecEncoding, FullSetHasNoSpacesOrLineBreaks)
+{
+    const auto json = encodeEmbeddings(randomSet(50, 512, 7)).value();
+    EXPECT_EQ(json.substr(0, 2), "[[");
+    EXPECT_EQ(json.substr(json.size() - 2), "]]");
+    EXPECT_EQ(json.find_first_of(" \t\r\n"), std::string::npos);
+    EXPECT_EQ(std::count(json.begin(), json.end(), '['), 51);
+}
+
+TEST(EmbeddingCodecEncoding, RefusesValuesJsonCannotHold)
+{
+    EXPECT_FALSE(encodeEmbeddings({{1.0f, std::numeric_limits<float>::quiet_NaN()}}));
+    EXPECT_FALSE(encodeEmbeddings({{0.0f}, {std::numeric_limits<float>::infinity()}}));
+    EXPECT_FALSE(encodeEmbeddings({{-std::numeric_limits<float>::infinity()}}));
+}
+
+TEST(EmbeddingCodecDecoding, AcceptsAnyJsonSpellingOfArraysOfNumbers)
+{
+    const auto decoded = decodeEmbeddings(" \n[ [1, 2.5e-1 ,-3E+2,\t0.0] ,\r\n[ ] ,[-0,7e0]]\n");
+    ASSERT_TRUE(decoded);
+    const std::vector<Embedding> expected{{1.0f, 0.25f, -300.0f, 0.0f}, {}, {-0.0f, 7.0f}};
+    expectBitIdentical(*decoded, expected);
+}
+
+TEST(EmbeddingCodecDecoding, RoundsLongerTextsOnceToTheNearestFloat)
+{
+    // 0.1 as a double is not 0.1f; read as a float directly it is.
+    const auto decoded = decodeEmbeddings("[[0.1000000000000000055511151231257827,0.10000000149011612,"
+                                          "16777217,1.00000005960464477539062500001]]");
+    ASSERT_TRUE(decoded);
+    expectBitIdentical(*decoded, {{0.1f, 0.1f, 16777216.0f, std::nextafter(1.0f, 2.0f)}});
+}
+
+TEST(EmbeddingCodecDecoding, NumbersBelowTheFloatRangeReadAsSignedZero)
+{
+    const auto decoded = decodeEmbeddings("[[1e-50,-1e-50,7e-46]]");
+    ASSERT_TRUE(decoded);
+    expectBitIdentical(*decoded, {{0.0f, -0.0f, 0.0f}});
+}
+
+TEST(EmbeddingCodecDecoding, NumbersAboveTheFloatRangeMakeTheSetMissing)
+{
+    EXPECT_FALSE(decodeEmbeddings("[[1e39]]"));
+    EXPECT_FALSE(decodeEmbeddings("[[0.5],[-3.5e38]]"));
+}
+
+TEST(EmbeddingCodecDecoding, AnythingButArraysOfNumbersIsMissing)
+{
+    const char *invalid[] = {
+        "", "   ", "[", "]", "[[1]", "[[1]]]", "[[1]] x", "[[1]],[[2]]", "{}", "[{}]", "[[{}]]",
+        R"([["0.1","0.2"]])", R"(["a"])", "[1,2]", "[[[1]]]", "[[1],2]", "[[true]]", "[[null]]",
+        "[[1,]]", "[[,1]]", "[[1 2]]", "[[1],]", "[,[1]]", "[[01]]", "[[+1]]", "[[.5]]", "[[1.]]",
+        "[[1e]]", "[[1e+]]", "[[-]]", "[[NaN]]", "[[Infinity]]", "[[-inf]]", "[[0x10]]",
+        "\xEF\xBB\xBF[[1]]", "null", "0",
+    };
+    for (const char *text : invalid)
+        EXPECT_FALSE(decodeEmbeddings(std::string_view(text))) << "'" << text << "'";
+    EXPECT_FALSE(decodeEmbeddings(std::string_view("[[1]]\0", 6)));
+}
+
+} // namespace
+} // namespace vardo
