@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/log_sink.h"
+#include "platform/secret_item_labels.h"
 #include "platform/secret_store.h"
 #include "recognition/decimal_text.h"
 
@@ -14,24 +15,12 @@
 
 namespace vardo {
 
-namespace {
-
-std::string stateEntryLabel(const std::string &account)
-{
-    if (account == "failed_attempts")
-        return "Nerova Vardo failed face matches";
-    if (account == "lockout_time")
-        return "Nerova Vardo face lockout time";
-    return "Nerova Vardo " + account;
-}
-
-} // namespace
 
 // State-store errors are silent: a failed save only loses persistence.
 void VardoService::saveStateValue(const std::string &value, const std::string &account)
 {
     platform_.secrets.remove(keychainService, account);
-    platform_.secrets.add(keychainService, account, stateEntryLabel(account), Bytes(value.begin(), value.end()));
+    platform_.secrets.add(keychainService, account, secretItemLabel(keychainService, account), Bytes(value.begin(), value.end()));
 }
 
 std::optional<std::string> VardoService::loadStateValue(const std::string &account)

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/defaults_store.h"
 #include "platform/log_sink.h"
+#include "platform/secret_item_labels.h"
 #include "platform/secret_store.h"
 #include "recognition/embedding_codec.h"
 #include "recognition/enrollment_selection.h"
@@ -19,7 +20,6 @@ namespace {
 
 constexpr const char *legacyEmbeddingsService = "com.nerova.vardo.face-signatures";
 constexpr const char *ownerAccount = "owner";
-constexpr const char *embeddingsLabel = "Nerova Vardo face data";
 constexpr double enrollmentSampleInterval = 1.0;
 constexpr double nearDuplicateSimilarity = 0.95;
 constexpr std::size_t keptFirstEmbeddings = 25; // the enrolment itself survives trimming
@@ -123,7 +123,7 @@ void VardoService::saveEmbeddings()
     if (!json)
         return;
     platform_.secrets.remove(keychainKey, ownerAccount);
-    const auto result = platform_.secrets.add(keychainKey, ownerAccount, embeddingsLabel, Bytes(json->begin(), json->end()));
+    const auto result = platform_.secrets.add(keychainKey, ownerAccount, secretItemLabel(keychainKey, ownerAccount), Bytes(json->begin(), json->end()));
     std::string line = "[FaceID] Save to Data Protection Keychain status: " + std::to_string(result.status) + " (0 = success)";
     if (!result.error.empty())
         line += " — " + result.error;

@@ -49,7 +49,7 @@ const SecretSchema &currentSchema()
     return schema;
 }
 
-SecretStore::Result storeError(std::string message)
+SecretStore::Result storeFailure(std::string message)
 {
     return {SecretStore::storeError, std::move(message)};
 }
@@ -67,7 +67,7 @@ SecretStore::Result failure(GError *error, const char *fallback)
     if (error)
         g_error_free(error);
     secret_service_disconnect();
-    return storeError(std::move(message));
+    return storeFailure(std::move(message));
 }
 
 bool sessionBusAddressKnown()
@@ -86,19 +86,30 @@ bool sessionBusAddressKnown()
     return stat(socket.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
 }
 
-GObjectPtr<SecretService> connect(SecretStore::Result &result)
+// Attributes and labels travel as D-Bus strings, which must be UTF-8.
+bool utf8(const std::string &text)
 {
+    return g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr);
+}
+
+GObjectPtr<SecretService> openSecretService(const std::string &service, const std::string &account,
+                                            SecretStore::Result &result)
+{
+    if (!utf8(service) || !utf8(account)) {
+        result = storeFailure("the service and account of a secret must be UTF-8 text without NUL");
+        return nullptr;
+    }
     if (auto reason = LibsecretSecretStore::unavailableReason()) {
-        result = storeError(*reason);
+        result = storeFailure(*reason);
         return nullptr;
     }
     GError *error = nullptr;
-    SecretService *service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, &error);
-    if (!service) {
+    SecretService *secrets = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, &error);
+    if (!secrets) {
         result = failure(error, "cannot connect to the Secret Service");
         return nullptr;
     }
-    return GObjectPtr<SecretService>(service);
+    return GObjectPtr<SecretService>(secrets);
 }
 
 // The attributes are borrowed from the arguments, which outlive the table.
@@ -165,7 +176,7 @@ const char *objectPath(SecretItem *item)
 SecretStore::Result findIn(Store store, const std::string &service, const std::string &account, Bytes &secret)
 {
     SecretStore::Result result;
-    const auto secrets = connect(result);
+    const auto secrets = openSecretService(service, account, result);
     if (!secrets)
         return result;
     std::vector<GObjectPtr<SecretItem>> items;
@@ -184,13 +195,13 @@ SecretStore::Result findIn(Store store, const std::string &service, const std::s
     });
     SecretItem *item = newest->get();
     if (secret_item_get_locked(item))
-        return storeError("the keyring holding the item is locked");
+        return storeFailure("the keyring holding the item is locked");
     GError *error = nullptr;
     if (!secret_item_load_secret_sync(item, nullptr, &error))
         return failure(error, "the item's secret could not be read");
     const SecretValuePtr value(secret_item_get_secret(item));
     if (!value)
-        return storeError("the Secret Service returned no secret for the item");
+        return storeFailure("the Secret Service returned no secret for the item");
     gsize length = 0;
     const gchar *data = secret_value_get(value.get(), &length);
     secret.assign(reinterpret_cast<const std::uint8_t *>(data),
@@ -201,7 +212,7 @@ SecretStore::Result findIn(Store store, const std::string &service, const std::s
 SecretStore::Result removeIn(Store store, const std::string &service, const std::string &account)
 {
     SecretStore::Result result;
-    const auto secrets = connect(result);
+    const auto secrets = openSecretService(service, account, result);
     if (!secrets)
         return result;
     std::vector<GObjectPtr<SecretItem>> items;
@@ -250,7 +261,7 @@ GObjectPtr<SecretCollection> unlockedDefaultCollection(SecretService *secrets, S
             return nullptr;
         }
         if (count == 0) {
-            result = storeError("the default keyring is locked");
+            result = storeFailure("the default keyring is locked");
             return nullptr;
         }
     }
@@ -306,7 +317,9 @@ SecretStore::Result LibsecretSecretStore::add(const std::string &service, const 
                                               const std::string &label, const Bytes &secret)
 {
     Result result;
-    const auto secrets = connect(result);
+    if (!utf8(label))
+        return storeFailure("the label of a secret must be UTF-8 text without NUL");
+    const auto secrets = openSecretService(service, account, result);
     if (!secrets)
         return result;
     const auto collection = unlockedDefaultCollection(secrets.get(), result);

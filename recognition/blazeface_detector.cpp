@@ -17,7 +17,7 @@ namespace {
 std::vector<cv::Point2f> makeAnchors(cv::Size input)
 {
     std::vector<cv::Point2f> anchors;
-    for (const auto [stride, perCell] : {std::pair{16, 2}, std::pair{32, 6}}) {
+    for (const auto &[stride, perCell] : {std::pair{16, 2}, std::pair{32, 6}}) {
         const int rows = (input.height + stride - 1) / stride;
         const int cols = (input.width + stride - 1) / stride;
         for (int y = 0; y < rows; ++y)
@@ -50,7 +50,8 @@ int widthOf(const cv::Mat &m)
 } // namespace
 
 BlazeFaceDetector::BlazeFaceDetector(cv::Size inputSize)
-    : inputSize_(inputSize)
+    : preferredInputSize_(inputSize)
+    , inputSize_(inputSize)
     , anchors_(makeAnchors(inputSize))
 {
 }
@@ -85,13 +86,22 @@ bool BlazeFaceDetector::loadFile(const std::filesystem::path &file, LogSink &log
     if (net_.empty())
         return fail("the file holds no network");
 
-    std::vector<cv::Mat> scores, regressors;
-    const cv::Mat blank(inputSize_, CV_32FC3, cv::Scalar::all(0));
-    if (!runNetwork(cv::dnn::blobFromImage(blank), scores, regressors))
-        return fail("its outputs do not fit an input of " + std::to_string(inputSize_.width) + " x "
-                    + std::to_string(inputSize_.height));
-    loaded_ = true;
-    return true;
+    // A file made for another input size is still usable at its own size, the
+    // square 256 x 256 of the original network, at some cost in small faces.
+    for (const cv::Size size : {preferredInputSize_, cv::Size(256, 256)}) {
+        inputSize_ = size;
+        anchors_ = makeAnchors(size);
+        std::vector<cv::Mat> scores, regressors;
+        const cv::Mat blank(inputSize_, CV_32FC3, cv::Scalar::all(0));
+        if (runNetwork(cv::dnn::blobFromImage(blank), scores, regressors)) {
+            loaded_ = true;
+            return true;
+        }
+    }
+    inputSize_ = preferredInputSize_;
+    anchors_ = makeAnchors(inputSize_);
+    return fail("its outputs fit neither an input of " + std::to_string(inputSize_.width) + " x "
+                + std::to_string(inputSize_.height) + " nor one of 256 x 256");
 }
 
 bool BlazeFaceDetector::runNetwork(const cv::Mat &blob, std::vector<cv::Mat> &scores,

@@ -30,7 +30,8 @@ class BlazeFaceDetector {
 public:
     static constexpr const char *fileName = "blazeface.onnx";
 
-    // The input size the network file was made for (rows, columns).
+    // The input size (columns x rows) the network file should be made for. A file that
+    // does not take it is tried at the original network's 256 x 256.
     explicit BlazeFaceDetector(cv::Size inputSize = cv::Size(320, 240));
 
     // Finds the file in the model folders (see model_locator.h) and loads it.
@@ -44,12 +45,14 @@ public:
     // boxes merged. Nothing when the model is not loaded or the network fails.
     std::vector<DetectedFace> detect(const cv::Mat &bgrFrame, float minimumScore);
 
+    // The input size in use once loaded.
     cv::Size inputSize() const { return inputSize_; }
 
 private:
     bool runNetwork(const cv::Mat &blob, std::vector<cv::Mat> &scores, std::vector<cv::Mat> &regressors);
 
     cv::dnn::Net net_;
+    cv::Size preferredInputSize_;
     cv::Size inputSize_;
     std::vector<cv::Point2f> anchors_;
     bool loaded_ = false;

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vardo::testing {
+namespace vardo::test_support {
 
 // Writes entries back in the table format, escaping what the reader would otherwise
 // take as syntax.
@@ -145,4 +145,4 @@ inline std::string checkParseInvariants(std::string_view text)
     return {};
 }
 
-} // namespace vardo::testing
+} // namespace vardo::test_support

@@ -117,7 +117,7 @@ TEST(StringsFileMutation, ValidTablesKeepEveryInvariant)
     const auto tables = validTables();
     ASSERT_GE(tables.size(), 4u);
     for (const auto &table : tables)
-        EXPECT_EQ(testing::checkParseInvariants(table), "");
+        EXPECT_EQ(test_support::checkParseInvariants(table), "");
 }
 
 TEST(StringsFileMutation, RandomlyDamagedTablesKeepEveryInvariant)
@@ -133,7 +133,7 @@ TEST(StringsFileMutation, RandomlyDamagedTablesKeepEveryInvariant)
         // lands near the start as often as near the end.
         const std::size_t start = seed.size() > 4096 ? (static_cast<std::size_t>(n) * 977) % (seed.size() - 4096) : 0;
         const std::string input = mutate(seed.substr(start, 4096), rng);
-        const std::string problem = testing::checkParseInvariants(input);
+        const std::string problem = test_support::checkParseInvariants(input);
         ASSERT_EQ(problem, "") << "case " << n << ": " << escaped(input);
         rejected += parseStringsText(input).ok() ? 0 : 1;
     }
@@ -147,7 +147,7 @@ TEST(StringsFileMutation, FuzzerSeedCorpusKeepsEveryInvariant)
     const auto files = filesUnder(corpusDir);
     ASSERT_FALSE(files.empty());
     for (const auto &path : files)
-        EXPECT_EQ(testing::checkParseInvariants(readFile(path)), "") << path;
+        EXPECT_EQ(test_support::checkParseInvariants(readFile(path)), "") << path;
 }
 
 TEST(SafeFormatMutation, RandomPatternsKeepEveryInvariant)
@@ -163,7 +163,7 @@ TEST(SafeFormatMutation, RandomPatternsKeepEveryInvariant)
         std::string pattern;
         for (int k = length(rng); k > 0; --k)
             pattern += pieces[piece(rng)];
-        ASSERT_EQ(testing::checkFormatInvariants(pattern), "") << "case " << n << ": "
+        ASSERT_EQ(test_support::checkFormatInvariants(pattern), "") << "case " << n << ": "
                                                                 << escaped(pattern);
         formatted += placeholderSignature(pattern).ok() ? 1 : 0;
     }

@@ -124,6 +124,20 @@ TEST(EmbeddingCodecDecoding, RoundsLongerTextsOnceToTheNearestFloat)
     expectBitIdentical(*decoded, {{0.1f, 0.1f, 16777216.0f, std::nextafter(1.0f, 2.0f)}});
 }
 
+TEST(EmbeddingCodecDecoding, ReadsTheOneFloatThatAReadingThroughDoubleGetsWrong)
+{
+    // Of all finite floats, only this one (and its negative) comes back one bit off when
+    // its shortest text is read as a double and then narrowed to a float.
+    const float value = std::bit_cast<float>(std::uint32_t{0x15ae43fd});
+    const std::vector<Embedding> set{{value, -value}};
+    const auto json = encodeEmbeddings(set).value();
+    EXPECT_EQ(json, "[[7.038531e-26,-7.038531e-26]]");
+    EXPECT_NE(std::bit_cast<std::uint32_t>(static_cast<float>(7.038531e-26)), std::uint32_t{0x15ae43fd});
+    const auto decoded = decodeEmbeddings(json);
+    ASSERT_TRUE(decoded);
+    expectBitIdentical(*decoded, set);
+}
+
 TEST(EmbeddingCodecDecoding, NumbersBelowTheFloatRangeReadAsSignedZero)
 {
     const auto decoded = decodeEmbeddings("[[1e-50,-1e-50,7e-46]]");

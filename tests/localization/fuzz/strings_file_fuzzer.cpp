@@ -19,13 +19,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char *>(data), size);
-    const std::string problem = vardo::testing::checkParseInvariants(text);
+    const std::string problem = vardo::test_support::checkParseInvariants(text);
     if (!problem.empty()) {
         std::fprintf(stderr, "invariant broken: %s\n", problem.c_str());
         std::abort();
     }
     // The formatter also sees raw bytes, not only what a valid table lets through.
-    const std::string formatProblem = vardo::testing::checkFormatInvariants(text.substr(0, 256));
+    const std::string formatProblem = vardo::test_support::checkFormatInvariants(text.substr(0, 256));
     if (!formatProblem.empty()) {
         std::fprintf(stderr, "format invariant broken: %s\n", formatProblem.c_str());
         std::abort();

@@ -1,0 +1,72 @@
+#include "app/application.h"
+
+#include "app/linux_platform.h"
+#include "app/quit_on_signal.h"
+#include "engine/service_state_json.h"
+#include "engine/vardo_service.h"
+#include "localization/localization_manager.h"
+#include "platform/read_only_stores.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace vardo {
+
+namespace {
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int runApplication(int &argc, char **argv, const ApplicationOptions &options)
+{
+    StdoutLog log;
+    const bool headless = !hasDisplay();
+    std::unique_ptr<QCoreApplication> app;
+    if (headless)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Nerova Vardo"));
+    if (headless)
+        log.write("[Vardo] No display found — running headless: engine, camera and log lines, no windows");
+
+    LinuxPlatform platform(app.get(), log, options.cameraSource);
+    LocalizationManager::setSharedStore(&platform.defaults());
+    VardoService service(platform.services());
+    VardoService::setShared(&service);
+
+    quitOnTerminationSignals();
+    // Leaving counts like resigning active: the running protected time is saved.
+    QObject::connect(app.get(), &QCoreApplication::aboutToQuit, app.get(), [&service] { service.appWillResignActive(); });
+    const int status = app->exec();
+    VardoService::setShared(nullptr);
+    return status;
+}
+
+int runStateCommand(int &argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    StdoutLog log;
+    LinuxPlatform platform(&app, log, std::string());
+    ReadOnlyDefaultsStore defaults(platform.defaults());
+    LocalizationManager::setSharedStore(&defaults);
+    PlatformServices services = platform.services();
+    ReadOnlySecretStore secrets(services.secrets);
+    PlatformServices readOnly{services.clock, services.timers, services.mainQueue, services.processingQueue,
+                              services.backgroundQueue, defaults, services.camera, services.log, secrets,
+                              services.overlays, services.sessionLocker, services.sessionMonitor,
+                              services.alertSound, services.frameAnalysis};
+    VardoService service(readOnly, ServiceStart::inspectOnly);
+    std::fputs(publishedStateJson(service).toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    return 0;
+}
+
+} // namespace vardo

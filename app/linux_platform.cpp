@@ -1,0 +1,34 @@
+#include "app/linux_platform.h"
+
+#include "engine/vardo_service.h"
+#include "platform/camera_file.h"
+#include "platform/camera_v4l2.h"
+
+namespace vardo {
+
+LinuxPlatform::LinuxPlatform(QObject *mainThreadContext, LogSink &log, const std::string &cameraSource)
+    : log_(log)
+    , mainQueue_(mainThreadContext)
+    , processingQueue_(VardoService::processingQueueLabel)
+    , defaults_(FileDefaultsStore::defaultPath(), log)
+    , sessionMonitor_(log)
+    , alertSound_(log)
+{
+    if (cameraSource.empty())
+        camera_ = std::make_unique<V4l2Camera>();
+    else
+        camera_ = std::make_unique<FileCamera>(cameraSource, clock_);
+    if (const auto reason = LibsecretSecretStore::unavailableReason())
+        log_.write("[FaceID] Secret Service unavailable (" + *reason
+                   + ") — face enrolment works for this run only and nothing is stored");
+}
+
+LinuxPlatform::~LinuxPlatform() = default;
+
+PlatformServices LinuxPlatform::services()
+{
+    return PlatformServices{clock_, timers_, mainQueue_, processingQueue_, backgroundQueue_, defaults_, *camera_,
+                            log_, secrets_, overlays_, sessionLocker_, sessionMonitor_, alertSound_, nullptr};
+}
+
+} // namespace vardo

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "engine/platform_services.h"
+#include "platform/alert_sound_canberra.h"
+#include "platform/camera.h"
+#include "platform/clock.h"
+#include "platform/defaults_store_file.h"
+#include "platform/log_sink.h"
+#include "platform/login_session_monitor_logind.h"
+#include "platform/overlay_windows.h"
+#include "platform/secret_store_libsecret.h"
+#include "platform/session_locker_displaymanager.h"
+#include "platform/task_queue_qt.h"
+#include "platform/task_queue_thread.h"
+#include "platform/timers_qt.h"
+
+#include <memory>
+#include <string>
+
+namespace vardo {
+
+// The Linux adapters behind every platform seam, as the application uses them.
+class LinuxPlatform {
+public:
+    // `cameraSource`: a video file or image folder to play instead of the webcam.
+    LinuxPlatform(QObject *mainThreadContext, LogSink &log, const std::string &cameraSource);
+    ~LinuxPlatform();
+
+    PlatformServices services();
+    DefaultsStore &defaults() { return defaults_; }
+
+private:
+    LogSink &log_;
+    SystemClock clock_;
+    QtTimers timers_;
+    QtEventLoopQueue mainQueue_;
+    SerialThreadQueue processingQueue_;
+    ThreadPoolQueue backgroundQueue_;
+    FileDefaultsStore defaults_;
+    std::unique_ptr<Camera> camera_;
+    LibsecretSecretStore secrets_;
+    RecordingOverlayWindows overlays_; // the windows arrive with the interface
+    DisplayManagerSessionLocker sessionLocker_;
+    LogindSessionMonitor sessionMonitor_;
+    CanberraAlertSound alertSound_;
+};
+
+} // namespace vardo

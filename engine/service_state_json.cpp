@@ -1,0 +1,39 @@
+#include "engine/service_state_json.h"
+
+#include "engine/vardo_service.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMetaProperty>
+
+namespace vardo {
+
+QString compactJson(const QJsonValue &value)
+{
+    // A document holds only arrays and objects: wrap, write, unwrap.
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(text.mid(1, text.size() - 2));
+}
+
+QString publishedStateJson(const VardoService &service, const QString &extraMembers)
+{
+    const QMetaObject &meta = VardoService::staticMetaObject;
+    QStringList members;
+    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
+        const QMetaProperty property = meta.property(i);
+        const QString name = QString::fromLatin1(property.name());
+        QJsonValue value;
+        if (name == QLatin1String("lockMode"))
+            value = QLatin1String(lockModeRawValue(service.lockMode()));
+        else if (name == QLatin1String("cameraStatus"))
+            value = QLatin1String(cameraStatusName(service.cameraStatus()));
+        else
+            value = QJsonValue::fromVariant(property.read(&service));
+        members << QLatin1Char('"') + name + QStringLiteral("\":") + compactJson(value);
+    }
+    if (!extraMembers.isEmpty())
+        members << extraMembers;
+    return QLatin1Char('{') + members.join(QLatin1Char(',')) + QLatin1Char('}');
+}
+
+} // namespace vardo
