@@ -266,6 +266,8 @@ public:
     bool hasCaptureSession() const { return captureSessionPresent_.load(); }
     std::shared_ptr<const cv::Mat> lastCapturedFrame() const { return lastCapturedFrame_.load(); }
     std::optional<double> protectionStartTime() const { return protectionStartTime_; }
+    double lastEnrollmentSampleTime() const { return lastEnrollmentSampleTime_; }
+    double enrollmentCompletedTime() const { return enrollmentCompletedTime_; }
 
 signals:
     void isEnabledChanged();

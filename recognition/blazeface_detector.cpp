@@ -2,6 +2,7 @@
 
 #include "recognition/model_locator.h"
 
+#include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -88,6 +89,9 @@ bool BlazeFaceDetector::loadFile(const std::filesystem::path &file, LogSink &log
 
     // A file made for another input size is still usable at its own size, the
     // square 256 x 256 of the original network, at some cost in small faces.
+    // OpenCV reports a size that does not fit at length; the trial is expected to fail.
+    const auto logLevel = cv::utils::logging::getLogLevel();
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
     for (const cv::Size size : {preferredInputSize_, cv::Size(256, 256)}) {
         inputSize_ = size;
         anchors_ = makeAnchors(size);
@@ -95,9 +99,12 @@ bool BlazeFaceDetector::loadFile(const std::filesystem::path &file, LogSink &log
         const cv::Mat blank(inputSize_, CV_32FC3, cv::Scalar::all(0));
         if (runNetwork(cv::dnn::blobFromImage(blank), scores, regressors)) {
             loaded_ = true;
-            return true;
+            break;
         }
     }
+    cv::utils::logging::setLogLevel(logLevel);
+    if (loaded_)
+        return true;
     inputSize_ = preferredInputSize_;
     anchors_ = makeAnchors(inputSize_);
     return fail("its outputs fit neither an input of " + std::to_string(inputSize_.width) + " x "

@@ -1,0 +1,186 @@
+// Cost of analysing one camera frame, stage by stage, on a 640 x 480 frame with one face
+// at desk distance (about 200 pixels), and the cost of loading the models. Wall-clock
+// time: OpenCV's network layers use every core. Run with --benchmark_repetitions=N for
+// medians.
+
+#include "recognition/camera_frame.h"
+#include "recognition/eye_openness.h"
+#include "recognition/frame_analyzer.h"
+#include "recognition/model_locator.h"
+#include "recognition/quality_gates.h"
+
+#include <benchmark/benchmark.h>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/objdetect.hpp>
+
+#include <cstdlib>
+#include <iostream>
+#include <string_view>
+
+using namespace vardo;
+
+namespace {
+
+class DiscardLog final : public LogSink {
+public:
+    void write(std::string_view) override {}
+};
+
+DiscardLog quiet;
+
+const cv::Mat &deskFrame()
+{
+    static const cv::Mat frame = [] {
+        cv::Mat chip = cv::imread(VARDO_TESTDATA_DIR "/identities/John_Salley/000179_02159509.jpg");
+        if (chip.empty()) {
+            std::cerr << "recognition_bench: test image missing\n";
+            std::exit(1);
+        }
+        cv::resize(chip, chip, cv::Size(220, 220), 0, 0, cv::INTER_CUBIC);
+        return cameraFrameFromImage(chip);
+    }();
+    return frame;
+}
+
+const cv::Mat &deskFrameGray()
+{
+    static const cv::Mat gray = [] {
+        cv::Mat g;
+        cv::cvtColor(deskFrame(), g, cv::COLOR_BGR2GRAY);
+        return g;
+    }();
+    return gray;
+}
+
+FrameAnalyzer &analyzer()
+{
+    static FrameAnalyzer *a = [] {
+        auto *created = new FrameAnalyzer(quiet);
+        created->loadDetectionModels();
+        created->loadEmbeddingModel();
+        if (!created->detector().isLoaded() || !created->embeddingModel().isLoaded()) {
+            std::cerr << "recognition_bench: models missing; run tools/models/build-models\n";
+            std::exit(1);
+        }
+        return created;
+    }();
+    return *a;
+}
+
+DetectedFace deskFace()
+{
+    const auto faces = analyzer().detector().detect(deskFrame(), FrameAnalyzer::minimumFaceScore);
+    if (faces.size() != 1) {
+        std::cerr << "recognition_bench: expected one face in the bench frame, found " << faces.size() << '\n';
+        std::exit(1);
+    }
+    return faces.front();
+}
+
+void BM_Detection(benchmark::State &state)
+{
+    BlazeFaceDetector &detector = analyzer().detector();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(detector.detect(deskFrame(), FrameAnalyzer::minimumFaceScore));
+    state.SetLabel("BlazeFace, input " + std::to_string(detector.inputSize().width) + "x"
+                   + std::to_string(detector.inputSize().height));
+}
+
+void BM_Landmarks(benchmark::State &state)
+{
+    const DetectedFace face = deskFace();
+    for (auto _ : state) {
+        cv::Mat gray;
+        cv::cvtColor(deskFrame(), gray, cv::COLOR_BGR2GRAY);
+        benchmark::DoNotOptimize(analyzer().landmarker().observe(gray, face, FaceLandmarker::blazeFaceBoxes));
+    }
+}
+
+void BM_EyesAndGates(benchmark::State &state)
+{
+    const FaceObservation face =
+        analyzer().landmarker().observe(deskFrameGray(), deskFace(), FaceLandmarker::blazeFaceBoxes);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(isEyesOpen(face));
+        benchmark::DoNotOptimize(checkQualityGates(face, quiet));
+    }
+}
+
+void BM_Embedding(benchmark::State &state)
+{
+    const FaceObservation face =
+        analyzer().landmarker().observe(deskFrameGray(), deskFace(), FaceLandmarker::blazeFaceBoxes);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(analyzer().embeddingModel().embed(deskFrame(), face, quiet));
+}
+
+// The whole analysis; the rectangle count comes out of the same detection run.
+void BM_WholeFrame(benchmark::State &state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(analyzer().analyze(deskFrame()));
+}
+
+// The alternatives measured for the detectors.
+void BM_HogDetectionFullFrame(benchmark::State &state)
+{
+    HogFaceDetector hog;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(hog.detect(deskFrameGray()));
+}
+
+void BM_HaarCascadeFullFrame(benchmark::State &state)
+{
+    cv::CascadeClassifier cascade("/usr/share/opencv4/haarcascades/haarcascade_frontalface_default.xml");
+    if (cascade.empty()) {
+        state.SkipWithError("opencv-data's Haar cascade missing");
+        return;
+    }
+    std::vector<cv::Rect> faces;
+    for (auto _ : state) {
+        cv::Mat equalized;
+        cv::equalizeHist(deskFrameGray(), equalized);
+        cascade.detectMultiScale(equalized, faces, 1.1, 3, 0, cv::Size(20, 20));
+        benchmark::DoNotOptimize(faces);
+    }
+}
+
+void BM_LoadEmbeddingModel(benchmark::State &state)
+{
+    for (auto _ : state) {
+        FaceEmbeddingModel model;
+        benchmark::DoNotOptimize(model.load(quiet));
+    }
+}
+
+void BM_LoadDetector(benchmark::State &state)
+{
+    for (auto _ : state) {
+        BlazeFaceDetector detector;
+        benchmark::DoNotOptimize(detector.load(quiet));
+    }
+}
+
+void BM_LoadLandmarkModel(benchmark::State &state)
+{
+    for (auto _ : state) {
+        FaceLandmarker landmarker;
+        benchmark::DoNotOptimize(landmarker.load(quiet));
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_Detection)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Landmarks)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EyesAndGates)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_Embedding)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WholeFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HogDetectionFullFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HaarCascadeFullFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadEmbeddingModel)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_LoadDetector)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_LoadLandmarkModel)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+BENCHMARK_MAIN();

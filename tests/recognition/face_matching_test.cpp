@@ -1,0 +1,116 @@
+#include "test_images.h"
+
+#include "recognition/enrollment_selection.h"
+#include "recognition/float_text.h"
+#include "recognition/owner_matching.h"
+
+#include <gtest/gtest.h>
+
+#include <iomanip>
+#include <map>
+
+using namespace vardo;
+using namespace vardo::testing;
+
+namespace {
+
+const std::vector<std::string> people{"John_Salley", "John_Savage", "John_Schneider", "Barack_Obama", "Joe_Biden"};
+
+// The first eyes-open embedding of every photo of a person that gives one.
+std::vector<Embedding> embeddingsOf(const std::string &person)
+{
+    std::vector<Embedding> embeddings;
+    for (const auto &image : identityImages(person)) {
+        const FrameAnalysis analysis = loadedAnalyzer().analyze(cameraFrameOf(image));
+        if (!analysis.openEyeEmbeddings.empty())
+            embeddings.push_back(analysis.openEyeEmbeddings.front());
+    }
+    return embeddings;
+}
+
+const std::map<std::string, std::vector<Embedding>> &allEmbeddings()
+{
+    static const auto all = [] {
+        std::map<std::string, std::vector<Embedding>> byPerson;
+        for (const auto &person : people)
+            byPerson[person] = embeddingsOf(person);
+        return byPerson;
+    }();
+    return all;
+}
+
+struct Trials {
+    std::vector<float> genuine;
+    std::vector<float> impostor;
+};
+
+// Enrol the first five photos of every person who has more; probe with that person's
+// other photos (genuine) and with every photo of everyone else (impostor).
+Trials acceptanceTrials()
+{
+    Trials trials;
+    for (const auto &[person, embeddings] : allEmbeddings()) {
+        if (embeddings.size() <= 5)
+            continue;
+        const std::vector<Embedding> enrolled =
+            selectEnrollmentEmbeddings(std::vector<Embedding>(embeddings.begin(), embeddings.begin() + 5));
+        for (std::size_t i = 5; i < embeddings.size(); ++i)
+            trials.genuine.push_back(scoreAgainstEnrolled(enrolled, embeddings[i]).combined);
+        for (const auto &[other, otherEmbeddings] : allEmbeddings()) {
+            if (other == person)
+                continue;
+            for (const auto &e : otherEmbeddings)
+                trials.impostor.push_back(scoreAgainstEnrolled(enrolled, e).combined);
+        }
+    }
+    return trials;
+}
+
+int countAtLeast(const std::vector<float> &scores, float threshold)
+{
+    return static_cast<int>(std::count_if(scores.begin(), scores.end(), [&](float s) { return s >= threshold; }));
+}
+
+} // namespace
+
+TEST(FaceMatching, ChipsOfOnePersonMatchEachOtherAndNoOneElseAtBalanced)
+{
+    const auto &all = allEmbeddings();
+    const float threshold = matchThreshold(1);
+    for (const std::string person : {"John_Salley", "John_Savage", "John_Schneider"}) {
+        const auto &own = all.at(person);
+        ASSERT_EQ(own.size(), 11u) << person;
+        const std::vector<Embedding> enrolled(own.begin(), own.begin() + 5);
+        for (std::size_t i = 5; i < own.size(); ++i)
+            EXPECT_TRUE(isOwnerMatch(scoreAgainstEnrolled(enrolled, own[i]), threshold)) << person << " #" << i;
+        for (const auto &[other, embeddings] : all) {
+            if (other == person)
+                continue;
+            for (const auto &e : embeddings)
+                EXPECT_FALSE(isOwnerMatch(scoreAgainstEnrolled(enrolled, e), threshold)) << person << " vs " << other;
+        }
+    }
+}
+
+TEST(FaceMatching, AcceptanceProtocol)
+{
+    const Trials trials = acceptanceTrials();
+    ASSERT_GE(trials.genuine.size(), 18u);
+    ASSERT_GE(trials.impostor.size(), 80u);
+    for (int level : {0, 1, 2}) {
+        const float threshold = matchThreshold(level);
+        const int accepted = countAtLeast(trials.genuine, threshold);
+        const int falselyAccepted = countAtLeast(trials.impostor, threshold);
+        std::cout << std::fixed << std::setprecision(1) << "threshold " << floatText(threshold) << ": TAR " << accepted << "/"
+                  << trials.genuine.size() << " (" << 100.0 * accepted / trials.genuine.size() << " %), FAR "
+                  << falselyAccepted << "/" << trials.impostor.size() << " ("
+                  << 100.0 * falselyAccepted / trials.impostor.size() << " %)\n";
+        ::testing::Test::RecordProperty("TAR_" + std::to_string(level), accepted);
+        ::testing::Test::RecordProperty("FAR_" + std::to_string(level), falselyAccepted);
+        // No stranger is let in at any level.
+        EXPECT_EQ(falselyAccepted, 0) << "threshold " << threshold;
+        if (level < 2) {
+            EXPECT_EQ(accepted, static_cast<int>(trials.genuine.size())) << "threshold " << threshold;
+        }
+    }
+}

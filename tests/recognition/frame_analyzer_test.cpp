@@ -1,0 +1,186 @@
+#include "test_images.h"
+
+#include "recognition/camera_frame.h"
+
+#include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <fstream>
+#include <sstream>
+
+using namespace vardo;
+using namespace vardo::testing;
+
+namespace {
+
+double meanX(const std::vector<cv::Point2d> &points)
+{
+    double sum = 0.0;
+    for (const auto &p : points)
+        sum += p.x;
+    return sum / static_cast<double>(points.size());
+}
+
+struct AnnotatedPhoto {
+    std::string file;
+    int faces = 0;
+};
+
+std::vector<AnnotatedPhoto> annotatedGroupPhotos()
+{
+    std::ifstream tsv(testData("groups/faces.tsv"));
+    std::vector<AnnotatedPhoto> photos;
+    std::string line;
+    std::getline(tsv, line); // header
+    while (std::getline(tsv, line)) {
+        std::istringstream fields(line);
+        AnnotatedPhoto photo;
+        if (fields >> photo.file >> photo.faces)
+            photos.push_back(photo);
+    }
+    return photos;
+}
+
+} // namespace
+
+TEST(FrameAnalyzer, OneFaceWithOpenEyesGivesOneEmbeddingOfEachKind)
+{
+    FrameAnalyzer &analyzer = loadedAnalyzer();
+    const FrameAnalysis analysis = analyzer.analyze(cameraFrameOf(identityImages("John_Salley").front()));
+    ASSERT_EQ(analysis.faceCount(), 1);
+    EXPECT_EQ(analysis.rectangleCount, 1);
+    EXPECT_FALSE(analysis.isFaceCountUpdateDue());
+    ASSERT_EQ(analysis.allEmbeddings.size(), 1u);
+    ASSERT_EQ(analysis.openEyeEmbeddings.size(), 1u);
+    EXPECT_EQ(analysis.allEmbeddings[0], analysis.openEyeEmbeddings[0]);
+    EXPECT_EQ(analysis.allEmbeddings[0].size(), 512u);
+    const FaceObservation &face = analysis.observations[0];
+    EXPECT_GE(face.confidence, 0.7f);
+    EXPECT_LE(face.confidence, 1.0f);
+    ASSERT_EQ(analysis.outcomes.size(), 1u);
+    EXPECT_TRUE(analysis.outcomes[0].eyesOpen);
+    EXPECT_EQ(analysis.outcomes[0].gate, FaceGate::ok);
+}
+
+TEST(FrameAnalyzer, BoxIsNormalisedWithTheOriginAtTheBottomLeft)
+{
+    // The chip is pasted into the top-left quarter of the frame.
+    cv::Mat frame(480, 640, CV_8UC3, cv::Scalar::all(128));
+    const cv::Mat chip = cv::imread(identityImages("John_Savage").front().string());
+    chip.copyTo(frame(cv::Rect(40, 30, chip.cols, chip.rows)));
+    const FrameAnalysis analysis = loadedAnalyzer().analyze(frame);
+    ASSERT_EQ(analysis.faceCount(), 1);
+    const cv::Rect2d &box = analysis.observations[0].boundingBox;
+    EXPECT_LT(box.x + box.width, 0.5);
+    EXPECT_GT(box.y, 0.5);
+    EXPECT_LT(box.y + box.height, 1.0);
+    EXPECT_GT(box.width, 0.1);
+}
+
+TEST(FrameAnalyzer, LeftEyeIsTheSubjectsOwnOnTheImagesRight)
+{
+    const FrameAnalysis analysis = loadedAnalyzer().analyze(cameraFrameOf(identityImages("John_Schneider")[1]));
+    ASSERT_EQ(analysis.faceCount(), 1);
+    const FaceObservation &face = analysis.observations[0];
+    ASSERT_TRUE(face.leftEye && face.rightEye);
+    ASSERT_EQ(face.leftEye->size(), 6u);
+    EXPECT_GT(meanX(*face.leftEye), meanX(*face.rightEye));
+    // Both eyes sit in the upper half of the face box (y grows upwards).
+    const cv::Rect2d &box = face.boundingBox;
+    for (const auto &p : *face.leftEye)
+        EXPECT_GT(p.y, box.y + box.height * 0.5);
+}
+
+TEST(FrameAnalyzer, OutlinesOfOpenEyesAreOpen)
+{
+    int open = 0;
+    int faces = 0;
+    for (const std::string person : {"John_Salley", "John_Savage", "John_Schneider"}) {
+        for (const auto &image : identityImages(person)) {
+            const FrameAnalysis analysis = loadedAnalyzer().analyze(cameraFrameOf(image));
+            for (const auto &outcome : analysis.outcomes) {
+                ++faces;
+                open += outcome.eyesOpen ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_EQ(faces, 33);
+    // Every face in these photos looks at the camera with open eyes.
+    EXPECT_EQ(open, faces);
+}
+
+TEST(FrameAnalyzer, EveryFaceOfACloseGroupIsEmbedded)
+{
+    const FrameAnalysis analysis = loadedAnalyzer().analyze(cameraFrameOf(testData("groups/2008_002506.jpg")));
+    EXPECT_EQ(analysis.faceCount(), 3);
+    EXPECT_EQ(analysis.allEmbeddings.size(), 3u);
+    EXPECT_EQ(analysis.rectangleCount, 3);
+}
+
+TEST(FrameAnalyzer, GroupPhotosAreCountedByTheRectangleCount)
+{
+    int annotated = 0;
+    int counted = 0;
+    for (const auto &photo : annotatedGroupPhotos()) {
+        const FrameAnalysis analysis = loadedAnalyzer().analyze(cameraFrameOf(testData("groups/" + photo.file)));
+        annotated += photo.faces;
+        counted += std::min(photo.faces, analysis.rectangleCount);
+        EXPECT_LE(analysis.rectangleCount, photo.faces + 1) << photo.file;
+        EXPECT_LE(analysis.faceCount(), analysis.rectangleCount) << photo.file;
+        std::cout << photo.file << ": annotated " << photo.faces << ", rectangle count "
+                  << analysis.rectangleCount << ", landmark faces " << analysis.faceCount() << '\n';
+    }
+    ASSERT_GT(annotated, 30);
+    EXPECT_GE(counted, 0.85 * annotated) << counted << " of " << annotated;
+}
+
+TEST(FrameAnalyzer, FarFacesRaiseTheRectangleCountAboveTheLandmarkCount)
+{
+    // Six people around a table, all too far from the camera to be recognised.
+    const FrameAnalysis analysis = loadedAnalyzer().analyze(cameraFrameOf(testData("groups/2008_002470.jpg")));
+    EXPECT_GE(analysis.rectangleCount, 5);
+    EXPECT_LT(analysis.faceCount(), analysis.rectangleCount);
+    EXPECT_TRUE(analysis.isFaceCountUpdateDue());
+}
+
+TEST(FrameAnalyzer, DogsAreNoFaces)
+{
+    const FrameAnalysis analysis = loadedAnalyzer().analyze(cameraFrameOf(testData("groups/dogs.jpg")));
+    EXPECT_EQ(analysis.faceCount(), 0);
+    EXPECT_EQ(analysis.rectangleCount, 0);
+    EXPECT_FALSE(analysis.isFaceCountUpdateDue());
+}
+
+TEST(FrameAnalyzer, EmptyFrameGivesAnEmptyAnalysis)
+{
+    const FrameAnalysis analysis = loadedAnalyzer().analyze(cv::Mat());
+    EXPECT_EQ(analysis.faceCount(), 0);
+    EXPECT_EQ(analysis.rectangleCount, 0);
+}
+
+TEST(FrameAnalyzer, WithoutEmbeddingModelFacesAreCountedSilently)
+{
+    MemoryLog log;
+    FrameAnalyzer analyzer(log);
+    analyzer.loadDetectionModels();
+    ASSERT_TRUE(log.lines().empty());
+    const FrameAnalysis analysis = analyzer.analyze(cameraFrameOf(testData("groups/2008_002506.jpg")));
+    EXPECT_EQ(analysis.faceCount(), 3);
+    EXPECT_TRUE(analysis.allEmbeddings.empty());
+    EXPECT_TRUE(analysis.openEyeEmbeddings.empty());
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST(FrameAnalysis, CountUpdateIsDueWhenTheRectanglesSawMore)
+{
+    FrameAnalysis a;
+    a.rectangleCount = 1;
+    EXPECT_TRUE(a.isFaceCountUpdateDue());
+    a.observations.resize(1);
+    EXPECT_FALSE(a.isFaceCountUpdateDue());
+    a.rectangleCount = 2;
+    EXPECT_TRUE(a.isFaceCountUpdateDue());
+    a.rectangleCount = 0;
+    EXPECT_FALSE(a.isFaceCountUpdateDue());
+}
