@@ -1,5 +1,6 @@
 #include "app/linux_platform.h"
 
+#include "engine/frame_analysis_factory.h"
 #include "engine/vardo_service.h"
 #include "platform/camera_file.h"
 #include "platform/camera_v4l2.h"
@@ -13,6 +14,7 @@ LinuxPlatform::LinuxPlatform(QObject *mainThreadContext, LogSink &log, const std
     , defaults_(FileDefaultsStore::defaultPath(), log)
     , sessionMonitor_(log)
     , alertSound_(log)
+    , analysis_(createFrameAnalysis(log))
 {
     if (cameraSource.empty())
         camera_ = std::make_unique<V4l2Camera>();
@@ -28,7 +30,7 @@ LinuxPlatform::~LinuxPlatform() = default;
 PlatformServices LinuxPlatform::services()
 {
     return PlatformServices{clock_, timers_, mainQueue_, processingQueue_, backgroundQueue_, defaults_, *camera_,
-                            log_, secrets_, overlays_, sessionLocker_, sessionMonitor_, alertSound_, nullptr};
+                            log_, secrets_, overlays_, sessionLocker_, sessionMonitor_, alertSound_, analysis_.get()};
 }
 
 } // namespace vardo

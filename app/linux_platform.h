@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/frame_analysis.h"
 #include "engine/platform_services.h"
 #include "platform/alert_sound_canberra.h"
 #include "platform/camera.h"
@@ -43,6 +44,7 @@ private:
     DisplayManagerSessionLocker sessionLocker_;
     LogindSessionMonitor sessionMonitor_;
     CanberraAlertSound alertSound_;
+    std::unique_ptr<FrameAnalysis> analysis_;
 };
 
 } // namespace vardo

@@ -16,10 +16,10 @@
 namespace vardo {
 
 
-// State-store errors are silent: a failed save only loses persistence.
+// State-store errors are silent: a failed save only loses persistence. The store's add
+// replaces the old entry only once the new one is written.
 void VardoService::saveStateValue(const std::string &value, const std::string &account)
 {
-    platform_.secrets.remove(keychainService, account);
     platform_.secrets.add(keychainService, account, secretItemLabel(keychainService, account), Bytes(value.begin(), value.end()));
 }
 

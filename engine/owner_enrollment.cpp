@@ -21,7 +21,9 @@ namespace {
 constexpr const char *legacyEmbeddingsService = "com.nerova.vardo.face-signatures";
 constexpr const char *ownerAccount = "owner";
 constexpr double enrollmentSampleInterval = 1.0;
-constexpr double nearDuplicateSimilarity = 0.95;
+// Compared as 32-bit floats, like the similarities themselves: as a double the limit would
+// let a similarity of 0.95f (just below 0.95) through.
+constexpr float nearDuplicateSimilarity = 0.95f;
 constexpr std::size_t keptFirstEmbeddings = 25; // the enrolment itself survives trimming
 
 float adaptiveLowerBound(qint64 securityLevel)
@@ -49,9 +51,13 @@ void VardoService::startEnrollment()
     setEnrollmentProgress(0.0);
 }
 
+// A finished enrolment keeps its progress of 1.0; only a running one is rolled back.
 void VardoService::cancelEnrollment()
 {
+    if (!isEnrolling_)
+        return;
     setIsEnrolling(false);
+    setEnrollmentProgress(0.0);
 }
 
 void VardoService::addEnrollmentSample(const Embedding &embedding)
@@ -115,15 +121,16 @@ void VardoService::resetFaceEnrollment()
     platform_.secrets.remove(legacyEmbeddingsService, ownerAccount);
 }
 
-// The set is replaced whole: delete, then add. A failed save leaves the set in use in
-// memory; only the status line reports it.
+// The set is replaced whole. The store's add replaces an existing item only once the new
+// one is written, so the old set is not deleted first: a failed save must not lose the
+// stored set. The set stays in use in memory either way; the status line reports it.
 void VardoService::saveEmbeddings()
 {
     const auto json = encodeEmbeddings(ownerFaceEmbeddings_);
     if (!json)
         return;
-    platform_.secrets.remove(keychainKey, ownerAccount);
-    const auto result = platform_.secrets.add(keychainKey, ownerAccount, secretItemLabel(keychainKey, ownerAccount), Bytes(json->begin(), json->end()));
+    const auto result = platform_.secrets.add(keychainKey, ownerAccount, secretItemLabel(keychainKey, ownerAccount),
+                                              Bytes(json->begin(), json->end()));
     std::string line = "[FaceID] Save to Data Protection Keychain status: " + std::to_string(result.status) + " (0 = success)";
     if (!result.error.empty())
         line += " — " + result.error;
@@ -151,7 +158,9 @@ void VardoService::loadEmbeddings()
     }
     // An older version kept the set where the secret store's legacy lookup finds it:
     // adopt it, store it the current way, then remove the old item. The legacy removal
-    // never touches the item just saved.
+    // never touches the item just saved, and happens only once the current store holds
+    // the set: after a failed save the old item is the only copy, and the next start
+    // migrates it again.
     Bytes legacy;
     if (!platform_.secrets.findLegacy(keychainKey, ownerAccount, legacy).ok())
         return;
@@ -163,6 +172,11 @@ void VardoService::loadEmbeddings()
     platform_.log.write("[FaceID] Loaded " + std::to_string(ownerFaceEmbeddings_.size())
                         + " enrolled embeddings from legacy Keychain — migrating");
     saveEmbeddings();
+    const auto json = encodeEmbeddings(ownerFaceEmbeddings_);
+    Bytes saved;
+    if (!json || !platform_.secrets.find(keychainKey, ownerAccount, saved).ok()
+        || saved != Bytes(json->begin(), json->end()))
+        return;
     platform_.secrets.removeLegacy(keychainKey, ownerAccount);
 }
 

@@ -41,6 +41,8 @@ public:
             bool retrieve(cv::Mat &bgr) override
             {
                 ++camera_.pixelRetrievals;
+                if (camera_.decode)
+                    return camera_.decode(bgr);
                 bgr = camera_.framePixels;
                 return !bgr.empty();
             }

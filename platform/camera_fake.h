@@ -14,6 +14,8 @@ public:
     bool userGrantsAccess = true;
     bool inputFails = false;
     cv::Mat framePixels = cv::Mat(480, 640, CV_8UC3, cv::Scalar(90, 100, 110));
+    // When set, decodes each retrieved frame instead of handing out framePixels.
+    std::function<bool(cv::Mat &)> decode;
 
     // Counters a test reads.
     int sessionsCreated = 0;

@@ -7,9 +7,9 @@ namespace vardo {
 void StdoutLog::write(std::string_view line)
 {
     std::lock_guard lock(mutex_);
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    std::fwrite(line.data(), 1, line.size(), stream_);
+    std::fputc('\n', stream_);
+    std::fflush(stream_);
 }
 
 void MemoryLog::write(std::string_view line)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -15,12 +16,14 @@ public:
     virtual void write(std::string_view line) = 0;
 };
 
-// Standard output, one flushed line per call, safe from any thread.
+// Standard output (or another stream), one flushed line per call, safe from any thread.
 class StdoutLog final : public LogSink {
 public:
+    explicit StdoutLog(std::FILE *stream = stdout) : stream_(stream) {}
     void write(std::string_view line) override;
 
 private:
+    std::FILE *stream_;
     std::mutex mutex_;
 };
 

@@ -101,10 +101,10 @@ int runFacesCommand(const std::vector<std::string> &args, std::ostream &out, std
             status = 1;
             continue;
         }
-        const FrameAnalysis analysis = analyzer.analyze(cameraFrameFromImage(*image));
+        const AnalysedFrame analysis = analyzer.analyze(cameraFrameFromImage(*image));
         for (std::size_t i = 0; i < analysis.observations.size(); ++i) {
             const FaceObservation &face = analysis.observations[i];
-            const FrameAnalysis::FaceOutcome &outcome = analysis.outcomes[i];
+            const AnalysedFrame::FaceOutcome &outcome = analysis.outcomes[i];
             // Without the embedding model the gates are not reached; show where the face
             // would have stood.
             DiscardLog quiet;
@@ -164,7 +164,7 @@ int runVerifyCommand(const std::vector<std::string> &args, std::ostream &out, st
             status = 1;
             continue;
         }
-        const FrameAnalysis analysis = analyzer.analyze(cameraFrameFromImage(*image));
+        const AnalysedFrame analysis = analyzer.analyze(cameraFrameFromImage(*image));
         if (analysis.openEyeEmbeddings.empty()) {
             err << "nerova-vardo verify: no usable face with open eyes in " << path << '\n';
             continue;
@@ -183,7 +183,7 @@ int runVerifyCommand(const std::vector<std::string> &args, std::ostream &out, st
             status = 1;
             continue;
         }
-        const FrameAnalysis analysis = analyzer.analyze(cameraFrameFromImage(*image));
+        const AnalysedFrame analysis = analyzer.analyze(cameraFrameFromImage(*image));
         QJsonObject line{{"probe", text(path)}};
         QJsonObject match;
         if (analysis.openEyeEmbeddings.empty()) {

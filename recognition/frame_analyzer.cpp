@@ -43,10 +43,10 @@ bool FrameAnalyzer::loadEmbeddingModel()
     return embeddingModel_.load(log_);
 }
 
-FrameAnalysis FrameAnalyzer::analyze(const cv::Mat &bgrFrame)
+AnalysedFrame FrameAnalyzer::analyze(const cv::Mat &bgrFrame)
 {
     timing_ = {};
-    FrameAnalysis result;
+    AnalysedFrame result;
     if (bgrFrame.empty() || bgrFrame.type() != CV_8UC3)
         return result;
 
@@ -75,7 +75,7 @@ FrameAnalysis FrameAnalyzer::analyze(const cv::Mat &bgrFrame)
     timing_.landmarks = stage.lap();
 
     for (const auto &face : result.observations) {
-        FrameAnalysis::FaceOutcome outcome;
+        AnalysedFrame::FaceOutcome outcome;
         outcome.eyesOpen = isEyesOpen(face);
         if (embeddingModel_.isLoaded()) {
             outcome.gate = checkQualityGates(face, log_);

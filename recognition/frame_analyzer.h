@@ -17,7 +17,7 @@
 namespace vardo {
 
 // What one analysed camera frame shows.
-struct FrameAnalysis {
+struct AnalysedFrame {
     // Faces of the landmark detector, in detector order, whether or not they passed the
     // quality gates.
     std::vector<FaceObservation> observations;
@@ -53,7 +53,7 @@ struct FrameAnalysisTiming {
     double total = 0.0;
 };
 
-// Turns a camera frame into a FrameAnalysis: one run of the face detector serves both
+// Turns a camera frame into an AnalysedFrame: one run of the face detector serves both
 // counts; faces covering more than 2 % of the frame are outlined (the landmark
 // detector's faces), judged eyes-open or not, gated and embedded. Plain and synchronous;
 // not thread-safe: run one instance on one thread (the processing queue).
@@ -80,7 +80,7 @@ public:
 
     // Analyses one BGR frame (8-bit, 3 channels). An empty or unusable frame yields an
     // empty analysis.
-    FrameAnalysis analyze(const cv::Mat &bgrFrame);
+    AnalysedFrame analyze(const cv::Mat &bgrFrame);
 
     const FrameAnalysisTiming &lastTiming() const { return timing_; }
 

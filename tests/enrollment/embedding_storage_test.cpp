@@ -19,11 +19,11 @@ using EmbeddingStorage = ServiceOnSimulatedPlatform;
 TEST_F(EmbeddingStorage, SetIsStoredAsCompactJsonUnderTheServiceAndOwner)
 {
     VardoService &s = start();
-    enrol(std::vector<Embedding>(25, leaning(0, 0.5f, 1)));
+    enrol(std::vector<Embedding>(25, leaning(0, 0.5f, 2)));
     ASSERT_TRUE(s.isOwnerEnrolled());
 
     const std::string text = textOf(platform.secrets.item(embeddingsService, ownerAccount).value());
-    EXPECT_TRUE(text.starts_with("[[0.5,0,0,"));
+    EXPECT_TRUE(text.starts_with("[[0.5,0,0.8660254,0,"));
     EXPECT_TRUE(text.ends_with(",0]]"));
     EXPECT_EQ(text.find_first_of(" \n\t"), std::string::npos);
     EXPECT_EQ(platform.secrets.label(embeddingsService, ownerAccount), "Nerova Vardo face data");
@@ -205,6 +205,15 @@ TEST_F(EmbeddingStorage, UnreadableCurrentItemIsReplacedByAUsableLegacySet)
     VardoService &s = start();
     EXPECT_TRUE(s.isOwnerEnrolled());
     EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), "[[0.5,0.5]]");
+    EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
+}
+
+TEST_F(EmbeddingStorage, LegacyTextInAnotherJsonLayoutIsStoredCompactAndRemoved)
+{
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf("[ [0.50, 2.5e-1],\n  [1.0, -0] ]"));
+    VardoService &s = start();
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), {{0.5f, 0.25f}, {1.0f, -0.0f}}));
+    EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), "[[0.5,0.25],[1,-0]]");
     EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
 }
 

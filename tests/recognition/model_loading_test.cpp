@@ -166,7 +166,7 @@ TEST(DetectorLoading, WithoutTheNetworkTheHogDetectorFindsTheFace)
 
     cv::Mat chip = cv::imread(identityImages("John_Schneider").front().string());
     cv::resize(chip, chip, cv::Size(220, 220));
-    const FrameAnalysis analysis = analyzer.analyze(cameraFrameFromImage(chip));
+    const AnalysedFrame analysis = analyzer.analyze(cameraFrameFromImage(chip));
     EXPECT_EQ(analysis.faceCount(), 1);
     EXPECT_EQ(analysis.rectangleCount, 1);
     ASSERT_EQ(analysis.observations.size(), 1u);

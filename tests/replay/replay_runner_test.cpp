@@ -1,0 +1,236 @@
+// Running scenarios: when the service is built, how time moves before each line, how
+// frames reach the engine, what a dump prints, and where a malformed scenario stops.
+
+#include "engine/replay_runner.h"
+#include "engine/vardo_service.h"
+#include "platform/log_sink.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMetaProperty>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <sstream>
+
+namespace vardo {
+namespace {
+
+class Replay : public ::testing::Test {
+protected:
+    Replay()
+    {
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+
+    bool run(const std::string &scenario)
+    {
+        std::istringstream input(scenario);
+        return replay.run(input);
+    }
+
+    std::vector<std::string> states() const
+    {
+        std::vector<std::string> found;
+        for (const auto &line : output.lines())
+            if (line.starts_with("STATE "))
+                found.push_back(line.substr(6));
+        return found;
+    }
+
+    QJsonObject lastState() const
+    {
+        const auto all = states();
+        return all.empty() ? QJsonObject() : QJsonDocument::fromJson(QByteArray::fromStdString(all.back())).object();
+    }
+
+    static constexpr const char *protectedOwner =
+        "{\"t\":0,\"defaults\":{\"vardo_enabled\":true,\"vardo_onboarding_done\":true}}\n"
+        "{\"t\":0,\"enrolled\":\"owner\"}\n";
+
+    MemoryDefaultsStore settings;
+    MemoryLog output;
+    MemoryLog notes;
+    ScenarioReplay replay{settings, output};
+};
+
+TEST_F(Replay, TheServiceStartsFromTheSetUpAtTheFirstOtherLine)
+{
+    ASSERT_TRUE(run(std::string(protectedOwner) + R"({"t":0,"secrets":{"failed_attempts":"3"}}
+{"t":0,"start":"2026-03-03T08:00:00Z"}
+{"t":2,"dump":true}
+)"));
+    const VardoService *s = replay.service();
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(s->isEnabled());
+    EXPECT_TRUE(s->isMonitoring());
+    EXPECT_TRUE(s->isOwnerEnrolled());
+    EXPECT_EQ(s->ownerFaceEmbeddings().size(), 25u);
+    EXPECT_EQ(s->failedMatchAttempts(), 3);
+    EXPECT_EQ(s->protectionStartTime(), 1772524800.0 + 2.0);
+    EXPECT_EQ(settings.string("vardo_stats_date"), "2026-03-03");
+    EXPECT_TRUE(output.contains("[FaceID] Loaded 25 enrolled embeddings from Data Protection Keychain"));
+}
+
+TEST_F(Replay, WithoutOtherLinesTheServiceIsBuiltAtTheEnd)
+{
+    ASSERT_TRUE(run(R"({"t":0,"defaults":{"vardo_lock_timeout":7}})"));
+    ASSERT_NE(replay.service(), nullptr);
+    EXPECT_EQ(replay.service()->lockTimeout(), 7);
+    EXPECT_FALSE(replay.service()->isMonitoring());
+}
+
+TEST_F(Replay, TheClockMovesToEachLineFiringTimersOnTheWay)
+{
+    ASSERT_TRUE(run(std::string(protectedOwner) + R"({"t":1,"frame":{"faces":[]}}
+{"t":4,"dump":true}
+{"t":11,"dump":true}
+)"));
+    const auto all = states();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_NE(all[0].find("\"secondsUntilLock\":7,"), std::string::npos);
+    EXPECT_NE(all[0].find("\"noFaceStartTime\":1,"), std::string::npos);
+    EXPECT_NE(all[1].find("\"isLocked\":true,"), std::string::npos);
+}
+
+TEST_F(Replay, FramesTravelThroughTheCameraOneAnalysedFrameEach)
+{
+    ASSERT_TRUE(run(std::string(protectedOwner) + R"({"t":1,"frame":{"faces":[{"who":"owner"}]}}
+{"t":1.25,"frame":{"faces":[{"who":"owner"}]}}
+{"t":1.5,"frame":{"faces":[{"who":"owner"}]}}
+)"));
+    EXPECT_EQ(replay.service()->frameCounter(), 15);
+    EXPECT_TRUE(replay.service()->ownerRecognized());
+}
+
+TEST_F(Replay, TheRectangleCountFollowsItsFramesDecision)
+{
+    ASSERT_TRUE(run(R"({"t":0,"defaults":{"vardo_stealth_mode":true,"vardo_stealth_delay":0,"vardo_max_faces":3}}
+{"t":1,"frame":{"faces":[{"who":"ann"}],"rect":3}}
+{"t":2,"frame":{"faces":[{"who":"ann"},{"who":"ben"}],"rect":2}}
+)"));
+    // The second frame's rectangle count equals its face count: no update is sent.
+    EXPECT_EQ(replay.service()->detectedFaceCount(), 2);
+    EXPECT_TRUE(replay.service()->isStealthActive());
+    ASSERT_EQ(replay.service()->securityEvents().size(), 1u);
+    EXPECT_EQ(replay.service()->securityEvents()[0].faceCount, 3);
+}
+
+TEST_F(Replay, AFrameWithoutARunningCameraIsNotSeenAndNoted)
+{
+    replay.setNotes(&notes);
+    ASSERT_TRUE(run(R"({"t":1,"frame":{"faces":[{"who":"ann"}]}})"));
+    EXPECT_EQ(replay.service()->frameCounter(), 0);
+    EXPECT_FALSE(replay.service()->faceDetected());
+    EXPECT_EQ(notes.lines(), std::vector<std::string>{"1: the camera is not running: nobody sees this frame"});
+}
+
+TEST_F(Replay, AssignmentsGoThroughTheSetters)
+{
+    ASSERT_TRUE(run(R"({"t":1,"set":{"lockMode":"lock_mac","lockTimeout":3}})"));
+    EXPECT_EQ(replay.service()->lockMode(), LockMode::lockMac);
+    EXPECT_EQ(settings.string("vardo_lock_mode"), "lock_mac");
+    EXPECT_EQ(settings.integer("vardo_lock_timeout"), 3);
+}
+
+TEST_F(Replay, CallsAndNotificationsReachTheService)
+{
+    ASSERT_TRUE(run(std::string(protectedOwner) + R"({"t":1,"call":"pauseStealth","args":[5]}
+{"t":3,"notify":"cameraInterrupted"}
+{"t":4,"notify":"appResignActive"}
+{"t":4,"dump":true}
+)"));
+    const QJsonObject state = lastState();
+    EXPECT_EQ(state.value("stealthPauseRemaining").toInteger(), 297);
+    EXPECT_TRUE(state.value("isLocked").toBool());
+    EXPECT_EQ(state.value("cameraStatus").toString(), "noCameraFound");
+    EXPECT_EQ(state.value("totalTimeProtected").toDouble(), 3.0); // protected since the service started at t = 1
+    EXPECT_TRUE(output.contains("[Vardo] Camera interrupted — locked for security"));
+}
+
+TEST_F(Replay, ADumpPrintsThePublishedStateThenTheLoopsCounters)
+{
+    ASSERT_TRUE(run(std::string(protectedOwner) + R"({"t":1,"frame":{"faces":[]}}
+{"t":11,"dump":true}
+)"));
+    const auto all = states();
+    ASSERT_EQ(all.size(), 1u);
+    const std::string &state = all[0];
+    EXPECT_TRUE(state.starts_with("{\"isEnabled\":true,\"isMonitoring\":true,\"isLocked\":true,")) << state;
+    EXPECT_NE(state.find(",\"securityEvents\":[{\"type\":\"away_lock\",\"faceCount\":0}],"), std::string::npos) << state;
+    EXPECT_TRUE(state.ends_with(",\"consecutiveOwnerMatch\":0,\"consecutiveOwnerMiss\":1,\"consecutiveMultiFaceCount\":0,"
+                                "\"consecutiveCleanFrames\":0,\"intruderFrameCount\":0,\"failedMatchAttempts\":0,"
+                                "\"noFaceStartTime\":1,\"enrolledCount\":25}"))
+        << state;
+    // Every published field is there.
+    const QJsonObject object = lastState();
+    const QMetaObject &meta = VardoService::staticMetaObject;
+    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
+        EXPECT_TRUE(object.contains(QString::fromLatin1(meta.property(i).name()))) << meta.property(i).name();
+}
+
+TEST_F(Replay, EngineLinesAndStateLinesKeepTheirOrder)
+{
+    ASSERT_TRUE(run(std::string(protectedOwner) + R"({"t":1,"dump":true}
+{"t":2,"notify":"cameraInterrupted"}
+{"t":2,"dump":true}
+)"));
+    const auto lines = output.lines();
+    const auto interrupted = std::find(lines.begin(), lines.end(), "[Vardo] Camera interrupted — locked for security");
+    ASSERT_NE(interrupted, lines.end());
+    ASSERT_TRUE(interrupted + 1 != lines.end());
+    EXPECT_TRUE((interrupted + 1)->starts_with("STATE ")) << *(interrupted + 1);
+    EXPECT_TRUE((interrupted - 1)->starts_with("STATE ")) << *(interrupted - 1);
+}
+
+TEST_F(Replay, TimeGoingBackStopsTheReplayAtThatLine)
+{
+    EXPECT_FALSE(run(std::string(protectedOwner) + R"({"t":5,"dump":true}
+{"t":4,"dump":true}
+{"t":6,"dump":true}
+)"));
+    EXPECT_EQ(replay.errorLine(), 4);
+    EXPECT_EQ(replay.error(), "t goes back from 5 to 4");
+    EXPECT_EQ(states().size(), 1u);
+}
+
+TEST_F(Replay, ASetUpLineAfterTheStartStopsTheReplay)
+{
+    EXPECT_FALSE(run(R"({"t":0,"dump":true}
+# too late for set-up
+{"t":1,"enrolled":"owner"}
+)"));
+    EXPECT_EQ(replay.errorLine(), 3);
+    EXPECT_NE(replay.error().find("must come before every other line"), std::string::npos);
+}
+
+TEST_F(Replay, AMalformedLineStopsTheReplayWithItsReason)
+{
+    EXPECT_FALSE(run(R"({"t":0,"dump":true}
+{"t":1,"call":"lockNow"}
+)"));
+    EXPECT_EQ(replay.errorLine(), 2);
+    EXPECT_EQ(replay.error(), "unknown operation \"lockNow\"");
+}
+
+#if !__has_include("engine/frame_analysis_factory.h")
+TEST_F(Replay, ImageFramesAreRefusedWhileThereIsNoFaceAnalysis)
+{
+    EXPECT_FALSE(run(std::string(protectedOwner) + R"({"t":1,"image":"a.jpg"})"));
+    EXPECT_EQ(replay.errorLine(), 3);
+    EXPECT_NE(replay.error().find("does not have yet"), std::string::npos);
+}
+#else
+TEST_F(Replay, AnUnreadableImageStopsTheReplay)
+{
+    EXPECT_FALSE(run(std::string(protectedOwner) + R"({"t":1,"image":"no-such-image.jpg"})"));
+    EXPECT_EQ(replay.errorLine(), 3);
+    EXPECT_NE(replay.error().find("cannot read the image"), std::string::npos);
+}
+#endif
+
+} // namespace
+} // namespace vardo

@@ -1,0 +1,152 @@
+// Reading one line of a replay scenario: every action with its values, and the reason
+// given for each kind of malformed line.
+
+#include "engine/replay_scenario.h"
+#include "engine/vardo_service.h"
+
+#include <gtest/gtest.h>
+
+namespace vardo {
+namespace {
+
+ReplayLine parsed(std::string_view text)
+{
+    ReplayParse result = parseReplayLine(text, 7);
+    EXPECT_EQ(result.error, "") << text;
+    EXPECT_TRUE(result.line.has_value()) << text;
+    return result.line.value_or(ReplayLine{});
+}
+
+std::string rejection(std::string_view text)
+{
+    ReplayParse result = parseReplayLine(text, 7);
+    EXPECT_FALSE(result.line.has_value()) << text;
+    return result.error;
+}
+
+TEST(ReplayLines, BlankLinesAndCommentsAreSkipped)
+{
+    for (std::string_view text : {"", "   ", "# the owner leaves", "  #> STATE {}"}) {
+        const ReplayParse result = parseReplayLine(text, 1);
+        EXPECT_FALSE(result.line.has_value()) << text;
+        EXPECT_EQ(result.error, "") << text;
+    }
+}
+
+TEST(ReplayLines, DefaultsKeepTheJsonTypeAndTheOrder)
+{
+    const ReplayLine line = parsed(
+        R"({"t":0,"defaults":{"b":2,"a":2.0,"c":1e3,"d":true,"e":"lock_mac","f":{"data":"AAEC"},"g":-9007199254740993}})");
+    EXPECT_EQ(line.number, 7);
+    EXPECT_TRUE(line.isSetUp());
+    ASSERT_EQ(line.defaults.size(), 7u);
+    EXPECT_EQ(line.defaults[0], (std::pair<std::string, DefaultsValue>{"b", std::int64_t{2}}));
+    EXPECT_EQ(line.defaults[1], (std::pair<std::string, DefaultsValue>{"a", 2.0}));
+    EXPECT_EQ(line.defaults[2], (std::pair<std::string, DefaultsValue>{"c", 1000.0}));
+    EXPECT_EQ(line.defaults[3], (std::pair<std::string, DefaultsValue>{"d", true}));
+    EXPECT_EQ(line.defaults[4], (std::pair<std::string, DefaultsValue>{"e", std::string("lock_mac")}));
+    EXPECT_EQ(line.defaults[5], (std::pair<std::string, DefaultsValue>{"f", Bytes{0, 1, 2}}));
+    EXPECT_EQ(line.defaults[6], (std::pair<std::string, DefaultsValue>{"g", std::int64_t{-9007199254740993}}));
+}
+
+TEST(ReplayLines, SetUpLines)
+{
+    EXPECT_EQ(parsed(R"({"t":0,"enrolled":"alice"})").text, "alice");
+    EXPECT_EQ(parsed(R"({"t":0,"start":"2026-03-03T08:00:00Z"})").startSeconds, 1772524800.0);
+    EXPECT_EQ(parsed(R"({"t":0,"start":"2026-03-03T10:00:00+02:00"})").startSeconds, 1772524800.0);
+    const ReplayLine secrets = parsed(R"({"t":0,"secrets":{"lockout_time":"1772442000","failed_attempts":"5"}})");
+    EXPECT_EQ(secrets.secrets, (std::vector<std::pair<std::string, std::string>>{
+                                   {"lockout_time", "1772442000"}, {"failed_attempts", "5"}}));
+}
+
+TEST(ReplayLines, AFrameListsItsFacesInOrder)
+{
+    const ReplayLine line = parsed(
+        R"({"t":1.5,"frame":{"faces":[{"who":"owner"},{"who":"bob","eyes":"closed"},{"gated":true,"who":"eve"}],"rect":4}})");
+    EXPECT_EQ(line.kind, ReplayLine::Kind::frame);
+    EXPECT_FALSE(line.isSetUp());
+    EXPECT_EQ(line.t, 1.5);
+    ASSERT_EQ(line.faces.size(), 3u);
+    EXPECT_EQ(line.faces[0].who, "owner");
+    EXPECT_TRUE(line.faces[0].eyesOpen);
+    EXPECT_FALSE(line.faces[1].eyesOpen);
+    EXPECT_TRUE(line.faces[2].gated);
+    EXPECT_EQ(line.rectangleCount, 4);
+    EXPECT_TRUE(parsed(R"({"t":2,"frame":{"faces":[]}})").faces.empty());
+}
+
+TEST(ReplayLines, CallsWithTheirArguments)
+{
+    EXPECT_EQ(parsed(R"({"t":1,"call":"passwordAccepted"})").text, "passwordAccepted");
+    EXPECT_EQ(parsed(R"({"t":1,"call":"passwordAccepted","args":[]})").args.size(), 0);
+    EXPECT_EQ(parsed(R"({"args":[false],"t":1,"call":"setProtectionEnabled"})").args.at(0).toBool(), false);
+    EXPECT_EQ(parsed(R"({"t":1,"call":"pauseStealth","args":[30]})").args.at(0).toInteger(), 30);
+}
+
+TEST(ReplayLines, AssignmentsAreConvertedToThePropertysTypeInOrder)
+{
+    const ReplayLine line = parsed(
+        R"({"t":1,"set":{"lockMode":"lock_mac","lockTimeout":5,"playSoundOnLock":false,"totalTimeProtected":3}})");
+    ASSERT_EQ(line.assignments.size(), 4u);
+    EXPECT_EQ(line.assignments[0].first, "lockMode");
+    EXPECT_EQ(line.assignments[0].second.value<LockMode>(), LockMode::lockMac);
+    EXPECT_EQ(line.assignments[1].first, "lockTimeout");
+    EXPECT_EQ(line.assignments[1].second, QVariant(qint64{5}));
+    EXPECT_EQ(line.assignments[2].second, QVariant(false));
+    EXPECT_EQ(line.assignments[3].second, QVariant(3.0));
+}
+
+TEST(ReplayLines, NotificationsAndDumps)
+{
+    for (const char *name : {"cameraInterrupted", "cameraResumed", "cameraError", "sessionActive",
+                             "appResignActive", "screensChanged"})
+        EXPECT_EQ(parsed(std::string(R"({"t":1,"notify":")") + name + "\"}").text, name);
+    EXPECT_EQ(parsed(R"({"t":3,"dump":true})").kind, ReplayLine::Kind::dump);
+    EXPECT_EQ(parsed(R"({"t":3,"image":"faces/a.jpg"})").text, "faces/a.jpg");
+}
+
+TEST(ReplayLines, MalformedLinesSayWhatIsWrong)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {R"({"t":0,"dump":tru})", "bad JSON"},
+        {R"([{"t":0}])", "one JSON object"},
+        {R"({"dump":true})", "no \"t\""},
+        {R"({"t":-1,"dump":true})", "\"t\" must be a number"},
+        {R"({"t":"soon","dump":true})", "\"t\" must be a number"},
+        {R"({"t":0})", "no action"},
+        {R"({"t":0,"dump":true,"frame":{"faces":[]}})", "more than one action"},
+        {R"({"t":0,"t":1,"dump":true})", "appears twice"},
+        {R"({"t":0,"wait":5})", "unknown key \"wait\""},
+        {R"({"t":0,"dump":true,"args":[]})", "\"args\" belongs to a \"call\""},
+        {R"({"t":0,"dump":false})", "\"dump\" must be true"},
+        {R"({"t":0,"call":"lockNow"})", "unknown operation \"lockNow\""},
+        {R"({"t":0,"call":"setProtectionEnabled"})", "takes one argument, true or false"},
+        {R"({"t":0,"call":"setProtectionEnabled","args":["yes"]})", "takes one argument, true or false"},
+        {R"({"t":0,"call":"pauseStealth","args":[1.5]})", "whole minutes"},
+        {R"({"t":0,"call":"passwordAccepted","args":[1]})", "takes no arguments"},
+        {R"({"t":0,"call":"pauseStealth","args":5})", "\"args\" must be a list"},
+        {R"({"t":0,"notify":"lidClosed"})", "unknown notification \"lidClosed\""},
+        {R"({"t":0,"set":{"coffee":1}})", "unknown property \"coffee\""},
+        {R"({"t":0,"set":{"intruderPhotos":[]}})", "cannot be set"},
+        {R"({"t":0,"set":{"lockTimeout":"10"}})", "takes a whole number"},
+        {R"({"t":0,"set":{"lockTimeout":2.5}})", "takes a whole number"},
+        {R"({"t":0,"set":{"isEnabled":1}})", "takes true or false"},
+        {R"({"t":0,"set":{"lockMode":"LOCK_MAC"}})", "\"app_only\" or \"lock_mac\""},
+        {R"({"t":0,"frame":{}})", "needs \"faces\""},
+        {R"({"t":0,"frame":{"faces":[{"eyes":"closed"}]}})", "needs \"who\""},
+        {R"({"t":0,"frame":{"faces":[{"who":"a","eyes":"half"}]}})", "\"open\" or \"closed\""},
+        {R"({"t":0,"frame":{"faces":[{"who":"a","hat":true}]}})", "unknown key \"hat\" in a face"},
+        {R"({"t":0,"frame":{"faces":[],"rect":-1}})", "whole number of faces"},
+        {R"({"t":0,"frame":{"faces":[],"light":"dim"}})", "unknown key \"light\" in \"frame\""},
+        {R"({"t":0,"start":"yesterday"})", "ISO 8601"},
+        {R"({"t":0,"secrets":{"failed_attempts":5}})", "must be a string"},
+        {R"({"t":0,"defaults":{"vardo_lock_timeout":null}})", "must be an integer, a number"},
+        {R"({"t":0,"defaults":{"vardo_events":{"data":"%%"}}})", "not base64"},
+        {R"({"t":0,"enrolled":""})", "non-empty string"},
+    };
+    for (const auto &[text, reason] : cases)
+        EXPECT_NE(rejection(text).find(reason), std::string::npos) << text << " gave: " << rejection(text);
+}
+
+} // namespace
+} // namespace vardo
