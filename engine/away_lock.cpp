@@ -43,9 +43,12 @@ void VardoService::countdownTick()
 {
     if (!noFaceStartTime_)
         return;
-    // A tick scheduled a whole number of seconds after the start must see that many
-    // seconds, whatever rounding the timer's arithmetic brought.
-    const auto elapsed = static_cast<qint64>(std::floor(platform_.clock.now() - *noFaceStartTime_ + 1e-6));
+    // Whole seconds, truncated towards zero. A tick scheduled a whole number of seconds
+    // after the start must see that many seconds, whatever rounding the timer's
+    // arithmetic brought; a wall clock set back below the start counts as no time
+    // passed, not as a second less.
+    const double seconds = platform_.clock.now() - *noFaceStartTime_;
+    const auto elapsed = static_cast<qint64>(std::trunc(seconds >= 0.0 ? seconds + 1e-6 : seconds));
     const qint64 remaining = lockTimeout_ - elapsed;
     if (remaining <= 0) {
         countdownTimer_.reset();

@@ -19,8 +19,10 @@ class VardoService;
 // timer and running every queued task due on the way, then the line happens. Camera,
 // secret store, windows, session tool and sounds are the fakes of SimulatedPlatform;
 // frames come only from the scenario and travel the real road (camera, processing
-// queue, face analysis, main queue). The service is built when the first line that is
-// not set-up is reached, or at the end when there is none.
+// queue, face analysis, main queue): synthetic people through ScriptedFrameAnalysis,
+// image files through the application's own face analysis, whose models load at the
+// first image line. The service is built when the first line that is not set-up is
+// reached, or at the end when there is none.
 //
 // Every line of output, the engine's log lines and the "STATE {...}" line of each dump,
 // goes to one sink, in the order it happens.

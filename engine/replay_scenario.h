@@ -29,7 +29,8 @@ namespace vardo {
 //   {"t":4,"notify":"cameraInterrupted"}
 //   {"t":5,"dump":true}
 //
-// Blank lines and lines starting with "#" are skipped.
+// Blank lines and lines starting with "#" are skipped. Image paths are read relative to
+// the scenario's folder.
 struct ReplayLine {
     enum class Kind { defaults, enrolled, start, secrets, frame, image, call, set, notify, dump };
 

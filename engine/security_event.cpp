@@ -84,6 +84,11 @@ std::optional<std::vector<SecurityEvent>> decodeSecurityEvents(const Bytes &data
         if (!id.isString() || !type.isString() || !date.isDouble() || !faceCount.isDouble())
             return std::nullopt;
         SecurityEvent event;
+        // Only the plain 36-character form: QUuid would also take braces, which the
+        // stored form never has.
+        constexpr qsizetype uuidTextLength = 36;
+        if (id.toString().size() != uuidTextLength)
+            return std::nullopt;
         event.id = QUuid::fromString(id.toString());
         const auto eventType = eventTypeFromRawValue(type.toString());
         constexpr qint64 notWhole = std::numeric_limits<qint64>::min();

@@ -2,6 +2,9 @@
 
 #include <canberra.h>
 
+#include <chrono>
+#include <cstdint>
+
 namespace vardo {
 
 CanberraAlertSound::CanberraAlertSound(LogSink &log, CanberraAlertOptions options)
@@ -19,10 +22,22 @@ CanberraAlertSound::CanberraAlertSound(LogSink &log, CanberraAlertOptions option
         ca_context_change_device(context_, options_.device.c_str());
 }
 
+namespace {
+
+constexpr std::uint32_t alertSoundId = 1;
+
+} // namespace
+
 CanberraAlertSound::~CanberraAlertSound()
 {
-    if (context_)
-        ca_context_destroy(context_);
+    if (!context_)
+        return;
+    ca_context_cancel(context_, alertSoundId);
+    {
+        std::unique_lock lock(playing_.mutex);
+        playing_.finished.wait_for(lock, std::chrono::seconds(5), [this] { return playing_.count == 0; });
+    }
+    ca_context_destroy(context_);
 }
 
 bool CanberraAlertSound::play()
@@ -33,10 +48,31 @@ bool CanberraAlertSound::play()
     }
     // The context connects to the output on the first play and again on later plays
     // while it has none, so a sound server that starts later is still used.
-    const int result = ca_context_play(context_, 0, CA_PROP_EVENT_ID, options_.eventId.c_str(),
-                                       CA_PROP_EVENT_DESCRIPTION, "Screen protection alert",
-                                       nullptr);
+    ca_proplist *properties = nullptr;
+    if (ca_proplist_create(&properties) != CA_SUCCESS) {
+        reportFailure("no memory");
+        return false;
+    }
+    ca_proplist_sets(properties, CA_PROP_EVENT_ID, options_.eventId.c_str());
+    ca_proplist_sets(properties, CA_PROP_EVENT_DESCRIPTION, "Screen protection alert");
+    {
+        std::lock_guard lock(playing_.mutex);
+        ++playing_.count;
+    }
+    const auto finished = [](ca_context *, std::uint32_t, int, void *userdata) {
+        auto *playing = static_cast<Playing *>(userdata);
+        std::lock_guard lock(playing->mutex);
+        --playing->count;
+        playing->finished.notify_all();
+    };
+    const int result = ca_context_play_full(context_, alertSoundId, properties, finished, &playing_);
+    ca_proplist_destroy(properties);
     if (result != CA_SUCCESS) {
+        {
+            // The callback never runs for a sound that did not start.
+            std::lock_guard lock(playing_.mutex);
+            --playing_.count;
+        }
         reportFailure(ca_strerror(result));
         return false;
     }

@@ -3,6 +3,8 @@
 #include "platform/alert_sound.h"
 #include "platform/log_sink.h"
 
+#include <condition_variable>
+#include <mutex>
 #include <string>
 
 struct ca_context;
@@ -41,6 +43,14 @@ private:
     CanberraAlertOptions options_;
     ca_context *context_ = nullptr;
     bool failureLogged_ = false;
+    // Sounds still playing. libcanberra plays on threads of its own that use the context:
+    // it may be destroyed only once they have finished.
+    struct Playing {
+        std::mutex mutex;
+        std::condition_variable finished;
+        int count = 0;
+    };
+    Playing playing_;
 };
 
 } // namespace vardo

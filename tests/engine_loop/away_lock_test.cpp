@@ -124,6 +124,51 @@ TEST_F(Countdown, ALongerTimeoutSetDuringTheCountdownShowsAtTheNextTick)
     EXPECT_EQ(s.secondsUntilLock(), 56);
 }
 
+TEST_F(Countdown, EndsWithTheService)
+{
+    VardoService &s = startProtected();
+    show(nobody());
+    ASSERT_TRUE(s.hasCountdownTimer());
+    service.reset();
+    EXPECT_EQ(platform.time.pendingCount(), 0u);
+    advance(20.0);
+    EXPECT_FALSE(platform.overlays.lockShown);
+}
+
+// The wall clock, moved by hand or by the time service while the countdown runs.
+class AdjustableClock final : public Clock {
+public:
+    explicit AdjustableClock(const Clock &base) : base_(base) {}
+    double now() const override { return base_.now() + offset; }
+    double offset = 0.0;
+
+private:
+    const Clock &base_;
+};
+
+TEST_F(Countdown, AWallClockSetBackCountsAsNoTimePassedNotAsNegativeTime)
+{
+    platform.defaults.setBool("vardo_enabled", true);
+    platform.defaults.setBool("vardo_onboarding_done", true);
+    AdjustableClock wallClock(platform.time);
+    PlatformServices fakes = platform.services(nullptr, nullptr, &analysis);
+    PlatformServices services{wallClock,     fakes.timers,        fakes.mainQueue, fakes.processingQueue,
+                              fakes.backgroundQueue, fakes.defaults, fakes.camera, fakes.log,
+                              fakes.secrets, fakes.overlays,      fakes.sessionLocker, fakes.sessionMonitor,
+                              fakes.alertSound, &analysis};
+    service = std::make_unique<VardoService>(services);
+    settle();
+    VardoService &s = *service;
+    s.seedEnrolledSet(syntheticEnrolledSet("owner"));
+    show(nobody());
+    wallClock.offset = -1.5; // the first tick reads half a second before the start
+    at(1.0);
+    EXPECT_EQ(s.secondsUntilLock(), 10);
+    wallClock.offset = 0.0;
+    at(2.0);
+    EXPECT_EQ(s.secondsUntilLock(), 8);
+}
+
 TEST_F(Countdown, NeverRunsBeforeOnboardingIsComplete)
 {
     platform.defaults.setBool("vardo_enabled", true);

@@ -274,6 +274,15 @@ TEST_F(StealthPause, AGuardUpWhenThePauseStartsIsDroppedByThePauseItself)
     EXPECT_FALSE(s.isStealthActive());
 }
 
+TEST_F(StealthPause, ThePauseTimerEndsWithTheService)
+{
+    VardoService &s = startGuarded(0);
+    s.pauseStealth(5);
+    service.reset();
+    EXPECT_EQ(platform.time.pendingCount(), 0u);
+    advance(10.0);
+}
+
 TEST_F(StealthPause, TheDisableButtonSwitchesTheFeatureOffForGood)
 {
     VardoService &s = startGuarded(0);

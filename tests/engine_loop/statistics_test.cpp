@@ -166,6 +166,23 @@ TEST_F(Statistics, AStoredListWithAnUnknownTypeIsIgnoredWhole)
     EXPECT_EQ(storedEvents().size(), 1);
 }
 
+TEST_F(Statistics, AnIdThatIsNotAPlainUuidMakesTheListForeign)
+{
+    const std::string stored = R"([{"id":"{0E2B7D4F-3C1A-4F7E-9A55-1B2C3D4E5F60}","type":"away_lock","date":794134800,"faceCount":0}])";
+    platform.defaults.setData("vardo_events", Bytes(stored.begin(), stored.end()));
+    VardoService &s = start();
+    EXPECT_TRUE(s.securityEvents().empty());
+}
+
+TEST_F(Statistics, LowerCaseIdsAreRead)
+{
+    const std::string stored = R"([{"id":"0e2b7d4f-3c1a-4f7e-9a55-1b2c3d4e5f60","type":"away_lock","date":794134800,"faceCount":0}])";
+    platform.defaults.setData("vardo_events", Bytes(stored.begin(), stored.end()));
+    VardoService &s = start();
+    ASSERT_EQ(s.securityEvents().size(), 1u);
+    EXPECT_EQ(s.securityEvents()[0].id, QUuid::fromString(QStringLiteral("0E2B7D4F-3C1A-4F7E-9A55-1B2C3D4E5F60")));
+}
+
 TEST_F(Statistics, CorruptEventDataIsIgnored)
 {
     platform.defaults.setData("vardo_events", Bytes{'[', '{', 'x'});

@@ -36,8 +36,21 @@ TEST_F(EmbeddingStorage, EverySaveReplacesTheItemWhole)
     s.adaptiveUpdate(leaning(0, 0.8f, 101));
     EXPECT_EQ(platform.secrets.itemCount(), 1u);
     EXPECT_EQ(storedSet().value().size(), 27u);
-    EXPECT_EQ(platform.secrets.calls().remove, 2);
+    // The store's add replaces the item; nothing is deleted first.
+    EXPECT_EQ(platform.secrets.calls().remove, 0);
     EXPECT_EQ(platform.secrets.calls().add, 2);
+}
+
+TEST_F(EmbeddingStorage, AFailedSaveKeepsTheStoredSet)
+{
+    VardoService &s = startEnrolledWith(axes(0, 25));
+    platform.secrets.setFailure("Cannot create an item in a locked collection");
+    s.adaptiveUpdate(leaning(0, 0.8f, 100));
+    platform.secrets.setFailure(std::nullopt);
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u); // in use for this run
+    EXPECT_EQ(storedSet().value().size(), 25u);     // and the stored set is intact
+    EXPECT_TRUE(platform.log.contains("[FaceID] Save to Data Protection Keychain status: -25291 (0 = success)"
+                                      " — Cannot create an item in a locked collection"));
 }
 
 TEST_F(EmbeddingStorage, MissingItemStartsNotEnrolledWithTheNotFoundStatus)
