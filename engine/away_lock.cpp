@@ -162,6 +162,9 @@ void VardoService::sessionDidBecomeActive()
     consecutiveOwnerMatch_ = 0;
     consecutiveOwnerMiss_ = 0;
     manualUnlockTime_ = platform_.clock.now();
+    // Without this the start of the countdown that led to the lock would stay set, and
+    // walking away again before being recognised would never start a new countdown.
+    noFaceStartTime_.reset();
     platform_.log.write("[Vardo] Session resumed — resetting lock state (user authenticated with Mac password)");
 }
 

@@ -126,8 +126,9 @@ void VardoService::stopMonitoring()
             consecutiveMultiFaceCount_ = 0;
             setFaceDetected(false);
             setDetectedFaceCount(0);
-            setSecondsUntilLock(0);
-            countdownTimer_.reset();
+            // The countdown ends for good: left set, its start would keep every later
+            // countdown from starting, and the screen would never lock again.
+            cancelCountdown();
             endProtectedPeriod();
         });
     });

@@ -1,5 +1,7 @@
 #include "platform/camera_file.h"
 
+#include "platform/camera_frame.h"
+
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
@@ -11,26 +13,6 @@
 namespace vardo {
 
 namespace fs = std::filesystem;
-
-cv::Mat fitToCameraFrame(const cv::Mat &bgr)
-{
-    constexpr int width = 640, height = 480;
-    if (bgr.empty())
-        return bgr;
-    if (bgr.cols > width || bgr.rows > height) {
-        const double scale = std::min(double(width) / bgr.cols, double(height) / bgr.rows);
-        cv::Mat scaled;
-        cv::resize(bgr, scaled, cv::Size(std::max(1, int(std::lround(bgr.cols * scale))),
-                                         std::max(1, int(std::lround(bgr.rows * scale)))),
-                   0, 0, cv::INTER_AREA);
-        return scaled;
-    }
-    if (bgr.cols == width && bgr.rows == height)
-        return bgr;
-    cv::Mat canvas(height, width, CV_8UC3, cv::Scalar(128, 128, 128));
-    bgr.copyTo(canvas(cv::Rect((width - bgr.cols) / 2, (height - bgr.rows) / 2, bgr.cols, bgr.rows)));
-    return canvas;
-}
 
 namespace {
 
@@ -74,7 +56,7 @@ public:
         cv::Mat raw;
         if (!capture_.retrieve(raw) || raw.empty())
             return false;
-        bgr = fitToCameraFrame(raw);
+        bgr = cameraFrameFromImage(raw);
         return true;
     }
     double framesPerSecond() const override
@@ -103,7 +85,7 @@ public:
         const cv::Mat raw = cv::imread(files_[index_], cv::IMREAD_COLOR);
         if (raw.empty())
             return false;
-        bgr = fitToCameraFrame(raw);
+        bgr = cameraFrameFromImage(raw);
         return true;
     }
     double framesPerSecond() const override { return 30.0; }

@@ -28,8 +28,4 @@ private:
     CameraNotifier notifier_;
 };
 
-// Brings a picture to the size a camera at medium resolution delivers: a smaller one is
-// centred on a 640×480 mid-grey canvas, a larger one is scaled down to fit 640×480.
-cv::Mat fitToCameraFrame(const cv::Mat &bgr);
-
 } // namespace vardo

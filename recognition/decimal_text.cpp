@@ -127,22 +127,39 @@ std::optional<float> parseDecimalFloat(std::string_view text)
     return parseDecimal<float>(text);
 }
 
-std::string doubleText(double value)
+namespace {
+
+// The shortest text that reads back as the same value: plain decimal from 1e-4 up to the
+// largest whole number the type holds exactly (with ".0" on whole numbers, so it still
+// reads as a floating-point number), exponent form outside.
+template <typename T>
+std::string shortestText(T value, T largestPlain)
 {
     if (std::isnan(value))
         return "nan";
     if (std::isinf(value))
         return value < 0 ? "-inf" : "inf";
-
     std::array<char, 64> buffer{};
-    const double magnitude = std::fabs(value);
-    const bool plain = magnitude == 0.0 || (magnitude >= 1e-4 && magnitude < 9007199254740992.0);
+    const T magnitude = std::fabs(value);
+    const bool plain = magnitude == T(0) || (magnitude >= T(1e-4) && magnitude < largestPlain);
     const auto format = plain ? std::chars_format::fixed : std::chars_format::scientific;
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format);
     std::string text(buffer.data(), result.ptr);
     if (plain && text.find('.') == std::string::npos)
         text += ".0";
     return text;
+}
+
+} // namespace
+
+std::string doubleText(double value)
+{
+    return shortestText(value, 9007199254740992.0);
+}
+
+std::string floatText(float value)
+{
+    return shortestText(value, 16777216.0f);
 }
 
 } // namespace vardo

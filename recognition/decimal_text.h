@@ -29,4 +29,8 @@ std::optional<float> parseDecimalFloat(std::string_view text);
 // ("1e-05", "1e+16"); "nan", "inf", "-inf" for the values parseDecimalDouble rejects.
 std::string doubleText(double value);
 
+// The same for a 32-bit float: plain decimal for ordinary magnitudes ("0.65", "0.7",
+// "1.0"), exponent form for very small or very large ones ("1e-05", "1.6777216e+07").
+std::string floatText(float value);
+
 } // namespace vardo

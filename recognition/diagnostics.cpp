@@ -1,9 +1,9 @@
 #include "recognition/diagnostics.h"
 
-#include "recognition/camera_frame.h"
+#include "platform/camera_frame.h"
 #include "recognition/enrollment_selection.h"
 #include "recognition/eye_openness.h"
-#include "recognition/float_text.h"
+#include "recognition/decimal_text.h"
 #include "recognition/frame_analyzer.h"
 #include "recognition/owner_matching.h"
 

@@ -1,6 +1,6 @@
 #include "recognition/owner_matching.h"
 
-#include "recognition/float_text.h"
+#include "recognition/decimal_text.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "recognition/quality_gates.h"
 
-#include "recognition/float_text.h"
+#include "recognition/decimal_text.h"
 
 #include <cstdio>
 #include <string>

@@ -154,7 +154,7 @@ TEST_F(CameraIntake, StopMonitoringResetsLiveStateAndCountsProtectedTimeOnce)
     EXPECT_FALSE(s.hasCountdownTimer());
     EXPECT_EQ(s.secondsUntilLock(), 0);
     EXPECT_EQ(s.cameraStatus(), CameraStatus::unknown);
-    EXPECT_TRUE(s.noFaceStartTime().has_value()); // only cancelCountdown clears it
+    EXPECT_FALSE(s.noFaceStartTime().has_value()); // a stale start would block every later countdown
     EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 90.0);
     EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 90.0);
     s.stopMonitoring();

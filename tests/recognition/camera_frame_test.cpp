@@ -1,4 +1,4 @@
-#include "recognition/camera_frame.h"
+#include "platform/camera_frame.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "recognition/float_text.h"
+#include "recognition/decimal_text.h"
 
 #include <gtest/gtest.h>
 

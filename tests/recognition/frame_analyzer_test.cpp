@@ -1,6 +1,6 @@
 #include "test_images.h"
 
-#include "recognition/camera_frame.h"
+#include "platform/camera_frame.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>

@@ -4,7 +4,7 @@
 #include "recognition/face_landmarker.h"
 #include "recognition/blazeface_detector.h"
 #include "recognition/model_locator.h"
-#include "recognition/camera_frame.h"
+#include "platform/camera_frame.h"
 
 #include <gtest/gtest.h>
 

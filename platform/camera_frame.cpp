@@ -1,4 +1,4 @@
-#include "recognition/camera_frame.h"
+#include "platform/camera_frame.h"
 
 #include <opencv2/imgproc.hpp>
 
