@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <memory>
@@ -27,12 +28,19 @@ bool hasDisplay()
 int runApplication(int &argc, char **argv, const ApplicationOptions &options)
 {
     StdoutLog log;
-    const bool headless = !hasDisplay();
+    bool headless = !hasDisplay();
     std::unique_ptr<QCoreApplication> app;
-    if (headless)
+    if (headless) {
         app = std::make_unique<QCoreApplication>(argc, argv);
-    else
+    } else {
+        // A display that does not answer must not end the application: Qt tries the
+        // platforms in order and falls back to drawing off screen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "xcb;offscreen"
+                                                                                     : "wayland;xcb;offscreen");
         app = std::make_unique<QApplication>(argc, argv);
+        headless = QGuiApplication::platformName() == QLatin1String("offscreen");
+    }
     QCoreApplication::setApplicationName(QStringLiteral("Nerova Vardo"));
     if (headless)
         log.write("[Vardo] No display found — running headless: engine, camera and log lines, no windows");
