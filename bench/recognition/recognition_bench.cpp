@@ -4,7 +4,7 @@
 // them (with 1, the CPU column is the whole cost and does not depend on what else the
 // machine is doing). Run with --benchmark_repetitions=N for medians.
 
-#include "recognition/camera_frame.h"
+#include "platform/camera_frame.h"
 #include "recognition/eye_openness.h"
 #include "recognition/frame_analyzer.h"
 #include "recognition/model_locator.h"
