@@ -173,18 +173,25 @@ const char *objectPath(SecretItem *item)
     return g_dbus_proxy_get_object_path(G_DBUS_PROXY(item));
 }
 
-SecretStore::Result findIn(Store store, const std::string &service, const std::string &account, Bytes &secret)
+// The items of one store with this service and account; itemNotFound when there is none.
+SecretStore::Result itemsIn(Store store, const std::string &service, const std::string &account,
+                            std::vector<GObjectPtr<SecretItem>> &items)
 {
     SecretStore::Result result;
     const auto secrets = openSecretService(service, account, result);
     if (!secrets)
         return result;
-    std::vector<GObjectPtr<SecretItem>> items;
     result = search(secrets.get(), service, account, store, items);
     if (!result.ok())
         return result;
-    if (items.empty())
-        return itemNotFound();
+    return items.empty() ? itemNotFound() : result;
+}
+
+SecretStore::Result findIn(Store store, const std::string &service, const std::string &account, Bytes &secret)
+{
+    std::vector<GObjectPtr<SecretItem>> items;
+    if (auto result = itemsIn(store, service, account, items); !result.ok())
+        return result;
 
     // add() leaves one item, but another writer may have added a second: the newest wins.
     const auto newest = std::max_element(items.begin(), items.end(), [](const auto &a, const auto &b) {
@@ -211,16 +218,9 @@ SecretStore::Result findIn(Store store, const std::string &service, const std::s
 
 SecretStore::Result removeIn(Store store, const std::string &service, const std::string &account)
 {
-    SecretStore::Result result;
-    const auto secrets = openSecretService(service, account, result);
-    if (!secrets)
-        return result;
     std::vector<GObjectPtr<SecretItem>> items;
-    result = search(secrets.get(), service, account, store, items);
-    if (!result.ok())
+    if (auto result = itemsIn(store, service, account, items); !result.ok())
         return result;
-    if (items.empty())
-        return itemNotFound();
     for (const auto &item : items) {
         GError *error = nullptr;
         if (!secret_item_delete_sync(item.get(), nullptr, &error))
