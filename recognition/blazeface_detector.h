@@ -22,17 +22,24 @@ struct DetectedFace {
 };
 
 // MediaPipe's BlazeFace network for faces at a distance ("blazeface.onnx"): reads an RGB
-// image scaled to -1..1 and scores 896-odd anchor boxes on grids of 16 and 32 pixels.
-// The frame is fitted into the network's input (keeping its aspect ratio, the rest
-// filled grey), so with an input of 240 x 320 a 640 x 480 frame is seen at half size and
-// faces from about 25 pixels up are found. Not thread-safe: one instance per thread.
+// image scaled to -1..1 and scores anchor boxes on grids of 16 and 32 pixels. The frame
+// is fitted into the network's input (keeping its aspect ratio, the rest filled grey):
+// with the input of 320 x 224 that tools/models/build-models makes, a 640 x 480 frame is
+// seen at 0.47 of its size, and face boxes from about 15 pixels up are found (about 18
+// at the original 256 x 256). Not thread-safe: one instance per thread.
 class BlazeFaceDetector {
 public:
     static constexpr const char *fileName = "blazeface.onnx";
 
-    // The input size (columns x rows) the network file should be made for. A file that
-    // does not take it is tried at the original network's 256 x 256.
-    explicit BlazeFaceDetector(cv::Size inputSize = cv::Size(320, 240));
+    // The input size (columns x rows) the network file should be made for. Both sides
+    // are multiples of 32, so that every grid cell sits where the network's training put
+    // it (at 240 rows the 32-pixel grid's cells see the image half a cell off and its
+    // boxes jitter up and down). A file that does not take this size is tried at the original
+    // network's 256 x 256.
+    static constexpr int defaultInputWidth = 320;
+    static constexpr int defaultInputHeight = 224;
+
+    explicit BlazeFaceDetector(cv::Size inputSize = cv::Size(defaultInputWidth, defaultInputHeight));
 
     // Finds the file in the model folders (see model_locator.h) and loads it.
     bool load(LogSink &log);
@@ -52,10 +59,17 @@ private:
     bool runNetwork(const cv::Mat &blob, std::vector<cv::Mat> &scores, std::vector<cv::Mat> &regressors);
 
     cv::dnn::Net net_;
+    std::vector<cv::String> outputNames_;
     cv::Size preferredInputSize_;
     cv::Size inputSize_;
     std::vector<cv::Point2f> anchors_;
     bool loaded_ = false;
+
+    // Kept from frame to frame rather than allocated anew: on a process's main thread a
+    // fresh 1 MB blob per frame cost 4 ms in page faults.
+    cv::Mat input_;
+    cv::Size fitted_;
+    cv::Mat blob_;
 };
 
 } // namespace vardo

@@ -97,8 +97,9 @@ std::optional<Embedding> FaceEmbeddingModel::embedCrop(const cv::Mat &bgrCrop, L
     cv::Mat output;
     try {
         // The network reads RGB; the camera gives BGR.
-        net_.setInput(cv::dnn::blobFromImage(bgrCrop, 1.0, cv::Size(embeddingInputSize, embeddingInputSize),
-                                             cv::Scalar(), true, false, CV_32F));
+        cv::dnn::blobFromImage(bgrCrop, blob_, 1.0, cv::Size(embeddingInputSize, embeddingInputSize), cv::Scalar(),
+                               true, false, CV_32F);
+        net_.setInput(blob_);
         output = net_.forward();
     } catch (const cv::Exception &e) {
         log.write("[FaceID] Inference error: " + describe(e));

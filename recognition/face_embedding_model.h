@@ -42,6 +42,7 @@ public:
 private:
     cv::dnn::Net net_;
     bool loaded_ = false;
+    cv::Mat blob_; // kept from face to face rather than allocated anew
 };
 
 // Model output to embedding: the first min(count, 512) values in a vector of 512 zeros,

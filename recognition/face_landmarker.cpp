@@ -1,10 +1,9 @@
 #include "recognition/face_landmarker.h"
 
 #include "recognition/model_locator.h"
+#include "recognition/packed_shape_predictor.h"
 
-#include <dlib/image_processing/shape_predictor.h>
 #include <dlib/opencv/cv_image.h>
-#include <dlib/serialize.h>
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +24,7 @@ constexpr unsigned long subjectLeftEyeFirstPoint = 42;
 } // namespace
 
 struct FaceLandmarker::Model {
-    dlib::shape_predictor predictor;
+    PackedShapePredictor predictor;
     bool loaded = false;
 };
 
@@ -47,7 +46,7 @@ bool FaceLandmarker::loadFile(const std::filesystem::path &file, LogSink &log)
 {
     model_->loaded = false;
     const auto fail = [&](const std::string &reason) {
-        model_->predictor = dlib::shape_predictor();
+        model_->predictor = PackedShapePredictor();
         log.write("[FaceID] Failed to load landmark model: " + file.string() + ": " + reason);
         return false;
     };
@@ -55,13 +54,13 @@ bool FaceLandmarker::loadFile(const std::filesystem::path &file, LogSink &log)
     if (!std::filesystem::is_regular_file(file, error))
         return fail("no such file");
     try {
-        dlib::deserialize(file.string()) >> model_->predictor;
+        model_->predictor.load(file);
     } catch (const std::exception &e) {
         std::string reason = e.what();
         std::replace(reason.begin(), reason.end(), '\n', ' ');
         return fail(reason);
     }
-    if (model_->predictor.num_parts() != 68)
+    if (model_->predictor.partCount() != 68)
         return fail("not a 68-point model");
     model_->loaded = true;
     return true;
@@ -91,14 +90,13 @@ FaceObservation FaceLandmarker::observe(const cv::Mat &grayFrame, const Detected
     const double centreY = box.y + box.height / 2 + adjustment.shiftY * box.width;
     const dlib::rectangle predictorBox(std::lround(centreX - side / 2), std::lround(centreY - side / 2),
                                        std::lround(centreX + side / 2) - 1, std::lround(centreY + side / 2) - 1);
-    const dlib::full_object_detection shape =
-        model_->predictor(dlib::cv_image<unsigned char>(grayFrame), predictorBox);
+    const std::vector<dlib::point> shape = model_->predictor(dlib::cv_image<unsigned char>(grayFrame), predictorBox);
 
     const auto eye = [&](unsigned long first) {
         std::vector<cv::Point2d> points;
         points.reserve(6);
         for (unsigned long i = first; i < first + 6; ++i) {
-            const dlib::point p = shape.part(i);
+            const dlib::point &p = shape[i];
             // Pixel centres, flipped to the lower-left origin.
             points.emplace_back((p.x() + 0.5) / width, 1.0 - (p.y() + 0.5) / height);
         }

@@ -12,7 +12,8 @@
 namespace vardo {
 
 // dlib's 68-point shape predictor ("shape_predictor_68_face_landmarks.dat", from
-// Debian's libdlib-data): outlines a detected face and turns it into the
+// Debian's libdlib-data), evaluated by PackedShapePredictor (the same points, faster
+// between network runs): outlines a detected face and turns it into the
 // FaceObservation the rest of recognition reads. Not thread-safe: one instance per
 // thread that runs it.
 class FaceLandmarker {

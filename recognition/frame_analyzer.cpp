@@ -52,7 +52,7 @@ AnalysedFrame FrameAnalyzer::analyze(const cv::Mat &bgrFrame)
 
     Stopwatch total;
     Stopwatch stage;
-    cv::Mat gray;
+    cv::Mat &gray = gray_;
     cv::cvtColor(bgrFrame, gray, cv::COLOR_BGR2GRAY);
     std::vector<DetectedFace> detections;
     FaceLandmarker::BoxAdjustment adjustment = FaceLandmarker::blazeFaceBoxes;

@@ -91,6 +91,9 @@ private:
     FaceLandmarker landmarker_;
     FaceEmbeddingModel embeddingModel_;
     FrameAnalysisTiming timing_;
+    // The grey frame, kept for the next one rather than allocated anew (on a main thread
+    // a fresh frame's worth of memory costs more in page faults than the conversion).
+    cv::Mat gray_;
 };
 
 } // namespace vardo

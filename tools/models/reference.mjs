@@ -6,6 +6,11 @@
 // INPUT_F32 holds one or more NHWC images of H x W x 3 float32 values (little-endian, no
 // header), one after the other. For every image, the values of the named output nodes are
 // appended to OUTPUT_F32 in the order the nodes are given.
+//
+// The model's image input is declared at H x W, so a model can be run at the input size it is
+// converted for even where that differs from the size it was exported with (convolutions and
+// pools work their padding out from the size they are given; a reshape constant made for the
+// exported size would not fit, so ask for the node in front of such a reshape).
 
 import fs from 'node:fs';
 import path from 'node:path';
@@ -18,10 +23,25 @@ function fail(message) {
   process.exit(1);
 }
 
-function fileHandler(modelJson) {
+// Declares every image placeholder (and the signature's inputs) as [batch, h, w, channels].
+function declareInputSize(doc, h, w) {
+  const resize = (dims) => {
+    if (dims && dims.length === 4) {
+      dims[1] = { size: String(h) };
+      dims[2] = { size: String(w) };
+    }
+  };
+  for (const node of doc.modelTopology.node || []) {
+    if (node.op === 'Placeholder') resize(node.attr?.shape?.shape?.dim);
+  }
+  for (const input of Object.values(doc.signature?.inputs || {})) resize(input.tensorShape?.dim);
+}
+
+function fileHandler(modelJson, h, w) {
   return {
     async load() {
       const doc = JSON.parse(fs.readFileSync(modelJson, 'utf8'));
+      declareInputSize(doc, h, w);
       const dir = path.dirname(modelJson);
       const specs = [];
       const buffers = [];
@@ -58,7 +78,7 @@ async function main() {
 
   await tf.setBackend('cpu');
   await tf.ready();
-  const model = await loadGraphModel(fileHandler(modelJson));
+  const model = await loadGraphModel(fileHandler(modelJson, h, w));
 
   const chunks = [];
   for (let i = 0; i < count; i += 1) {

@@ -57,6 +57,25 @@ def _valid_out(size, kernel, stride, dilation):
     return (size - (kernel - 1) * dilation - 1) // stride + 1
 
 
+def _fit_reshape_target(target, shape, name):
+    """A graph model stores its reshape targets as constants worked out for the input size it
+    was exported with; detection heads flatten an NHWC grid [N, H, W, C] into
+    [N, H*W*C/k, k...]. At another input size (--input-size) that positions axis is
+    recomputed from the grid the conversion actually produces. It is written as a number
+    rather than -1 on purpose: TensorFlow's "SAME" pads are fixed per layer for the size
+    converted at, so the file is only right at that size, and a reshape that fails at any
+    other size says so at once instead of giving shifted boxes."""
+    total = int(np.prod(shape))
+    if -1 in target or int(np.prod(target)) == total:
+        return target
+    trailing = int(np.prod(target[2:]))
+    if len(shape) == 4 and len(target) >= 2 and target[0] == shape[0] and trailing > 0 \
+            and shape[3] % trailing == 0:
+        return [target[0], total // (shape[0] * trailing)] + target[2:]
+    raise ConversionError(f"node {name}: reshape to {target} does not fit a value of shape {shape} "
+                          "and is not a grid flattened into positions")
+
+
 class Builder:
     def __init__(self, graph):
         self.graph = graph
@@ -423,7 +442,7 @@ class Builder:
 
     def op_Reshape(self, node):
         x = self.to_tf_layout(self.value(node.inputs[0]))
-        target = [int(v) for v in np.ravel(self._const_input(node, 1))]
+        target = _fit_reshape_target([int(v) for v in np.ravel(self._const_input(node, 1))], x.shape, node.name)
         known = int(np.prod([d for d in target if d != -1]))
         shape = [int(np.prod(x.shape)) // known if d == -1 else d for d in target]
         out = self.fresh(node.name)

@@ -8,7 +8,8 @@ face_embedding.onnx is fed real face crops from the test data, cropped as the ap
 crops them, and random images; its reference is faceres run on the 2x-upscaled input, centred
 on face_population_mean.txt and cut to 512 values, which is what build_face_embedding.py puts
 around the backbone. blazeface.onnx is fed a real frame and a random image, both in its
-[-1, 1] input range.
+[-1, 1] input range and at the input size the file declares (the reference is run at that size
+too).
 
 Needs build-models to have run (models installed, node_modules present). Exits 0 when every
 check passes, 1 otherwise, with a line per check.
@@ -29,6 +30,7 @@ import onnx
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import build_face_embedding  # noqa: E402
 import face_crop  # noqa: E402
+import tfjs_graph  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 NODE_MODULES = os.path.join(HERE, "node_modules")
@@ -126,24 +128,44 @@ def check_face_embedding(models_dir, testdata):
     return ok
 
 
+def reference_nodes(model_json, outputs):
+    """The TensorFlow.js nodes whose values the named outputs hold. A trailing Reshape is
+    stepped over: it changes no value or order, and its constant target only fits the size the
+    model was exported with, while the converted model may be made for another."""
+    graph = tfjs_graph.load(model_json)
+    nodes = []
+    for name in outputs:
+        node = graph.nodes[name]
+        while node.op in ("Identity", "Reshape"):
+            node = graph.nodes[node.inputs[0][0]]
+        nodes.append(node.name)
+    return nodes
+
+
 def check_blazeface(models_dir, testdata):
     path = require(os.path.join(models_dir, "blazeface.onnx"), "blazeface.onnx")
+    inputs = onnx.load(path).graph.input
+    dims = [d.dim_value for d in inputs[0].type.tensor_type.shape.dim] if len(inputs) == 1 else []
+    if len(dims) != 4 or dims[:2] != [1, 3] or min(dims) <= 0:
+        print(f"FAIL blazeface.onnx: input {dims}, expected one fixed 1x3xHxW input")
+        return False
+    h, w = dims[2], dims[3]
     net = cv2.dnn.readNetFromONNX(path)
     frame = cv2.imread(os.path.join(testdata, "groups", "2008_002470.jpg"))
     if frame is None:
         raise Missing(f"cannot read {testdata}/groups/2008_002470.jpg")
-    real = cv2.cvtColor(cv2.resize(frame, (256, 256)), cv2.COLOR_BGR2RGB).astype(np.float32) / 127.5 - 1.0
-    noise = np.random.RandomState(7).uniform(-1, 1, (256, 256, 3)).astype(np.float32)
+    real = cv2.cvtColor(cv2.resize(frame, (w, h)), cv2.COLOR_BGR2RGB).astype(np.float32) / 127.5 - 1.0
+    noise = np.random.RandomState(7).uniform(-1, 1, (h, w, 3)).astype(np.float32)
     images = np.stack([real, noise])
-    reference = run_reference(require(os.path.join(PACKAGE_MODELS, "blazeface-back.json"), "blazeface-back.json"),
-                              images, [tf for _, tf in BLAZEFACE_OUTPUTS])
+    model_json = require(os.path.join(PACKAGE_MODELS, "blazeface-back.json"), "blazeface-back.json")
+    reference = run_reference(model_json, images, reference_nodes(model_json, [tf for _, tf in BLAZEFACE_OUTPUTS]))
     ok = True
     for label, image, ref in zip(["group photo 2008_002470.jpg", "random image"], images, reference):
         net.setInput(np.ascontiguousarray(image.transpose(2, 0, 1)[None]))
         outs = net.forward([name for name, _ in BLAZEFACE_OUTPUTS])
         err = relative_error(np.concatenate([o.ravel() for o in outs]), ref)
         ok &= err < TOLERANCE
-        print(f"{'ok  ' if err < TOLERANCE else 'FAIL'} blazeface.onnx       {label}: relative error {err:.2e}")
+        print(f"{'ok  ' if err < TOLERANCE else 'FAIL'} blazeface.onnx       {label} at {w}x{h}: relative error {err:.2e}")
     return ok
 
 
@@ -161,7 +183,7 @@ def main(argv=None):
     except Missing as e:
         print(f"verify_conversion: {e}", file=sys.stderr)
         return 1
-    except (RuntimeError, OSError, cv2.error) as e:
+    except (RuntimeError, OSError, cv2.error, tfjs_graph.GraphModelError) as e:
         print(f"verify_conversion: {e}", file=sys.stderr)
         return 1
     print("all outputs match the TensorFlow.js models" if ok else "some outputs differ from the TensorFlow.js models")

@@ -1,0 +1,187 @@
+#include "recognition/packed_shape_predictor.h"
+
+#include <dlib/serialize.h>
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+namespace vardo {
+
+namespace {
+
+constexpr std::size_t hugePageSize = 2 * 1024 * 1024;
+// Bounds that no real model comes near (the 68-point one has 15 cascades and 16 M leaf
+// values), so that a damaged file cannot ask for absurd amounts of memory.
+constexpr unsigned long maximumCascades = 1000;
+constexpr std::size_t maximumLeafFloats = std::size_t(1) << 28;
+// Trees walked before their leaves are added: enough to keep several cache misses in
+// flight at once.
+constexpr std::size_t treesAtOnce = 8; // the sum below is written out for eight
+
+} // namespace
+
+void PackedShapePredictor::FreeLeaves::operator()(float *p) const
+{
+    std::free(p);
+}
+
+PackedShapePredictor::PackedShapePredictor() = default;
+PackedShapePredictor::~PackedShapePredictor() = default;
+PackedShapePredictor::PackedShapePredictor(PackedShapePredictor &&) noexcept = default;
+PackedShapePredictor &PackedShapePredictor::operator=(PackedShapePredictor &&) noexcept = default;
+
+void PackedShapePredictor::load(const std::filesystem::path &file)
+{
+    *this = PackedShapePredictor();
+
+    // dlib::shape_predictor's serialised layout: version, initial shape, the forests (a
+    // vector of cascades, each a vector of trees), the feature pixels' anchor points and
+    // offsets. The trees are read one at a time into one reused tree and packed straight
+    // away: reading them all first would build some 120 000 small heap blocks (70 MB)
+    // only to free them again, and the heap they leave behind slowed the networks that
+    // ran afterwards by a quarter.
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw dlib::serialization_error("cannot open " + file.string());
+    int version = 0;
+    dlib::deserialize(version, in);
+    if (version != 1)
+        throw dlib::serialization_error("not a dlib shape predictor of version 1");
+    dlib::matrix<float, 0, 1> initialShape;
+    dlib::deserialize(initialShape, in);
+    const std::size_t values = static_cast<std::size_t>(initialShape.size());
+    if (values == 0 || values % 2 != 0)
+        throw dlib::serialization_error("the shape predictor's initial shape is empty or odd");
+
+    unsigned long cascades = 0;
+    dlib::deserialize(cascades, in);
+    if (cascades == 0 || cascades > maximumCascades)
+        throw dlib::serialization_error("the shape predictor has no usable cascades");
+    std::size_t trees = 0;
+    std::size_t splitsPerTree = 0;
+    std::vector<Split> splits;
+    std::unique_ptr<float[], FreeLeaves> leaves;
+    float *out = nullptr;
+    std::vector<std::uint32_t> largestFeature(cascades, 0);
+    dlib::impl::regression_tree tree;
+    for (unsigned long cascade = 0; cascade < cascades; ++cascade) {
+        unsigned long count = 0;
+        dlib::deserialize(count, in);
+        if (count == 0 || (cascade > 0 && count != trees))
+            throw dlib::serialization_error("the shape predictor's cascades differ in size");
+        trees = count;
+        for (unsigned long t = 0; t < trees; ++t) {
+            deserialize(tree, in); // dlib::impl's own, found by argument-dependent lookup
+            if (!leaves) {
+                splitsPerTree = tree.splits.size();
+                const std::size_t leafFloats = cascades * trees * (splitsPerTree + 1) * values;
+                if (splitsPerTree == 0 || leafFloats > maximumLeafFloats)
+                    throw dlib::serialization_error("the shape predictor's trees are empty or too large");
+                const std::size_t bytes = (leafFloats * sizeof(float) + hugePageSize - 1) / hugePageSize * hugePageSize;
+                leaves.reset(static_cast<float *>(std::aligned_alloc(hugePageSize, bytes)));
+                if (!leaves)
+                    throw std::bad_alloc();
+                // Only advice: without transparent huge pages the leaves are on small pages.
+                ::madvise(leaves.get(), bytes, MADV_HUGEPAGE);
+                out = leaves.get();
+                splits.reserve(cascades * trees * splitsPerTree);
+            }
+            if (tree.splits.size() != splitsPerTree || tree.leaf_values.size() != splitsPerTree + 1)
+                throw dlib::serialization_error("the shape predictor's trees are not all of one depth");
+            for (const auto &split : tree.splits) {
+                if (split.idx1 > UINT32_MAX || split.idx2 > UINT32_MAX)
+                    throw dlib::serialization_error("a tree reads a feature pixel that does not exist");
+                const auto first = static_cast<std::uint32_t>(split.idx1);
+                const auto second = static_cast<std::uint32_t>(split.idx2);
+                largestFeature[cascade] = std::max({largestFeature[cascade], first, second});
+                splits.push_back({first, second, split.thresh});
+            }
+            for (const auto &leaf : tree.leaf_values) {
+                if (static_cast<std::size_t>(leaf.size()) != values)
+                    throw dlib::serialization_error("a leaf does not hold a whole shape");
+                std::memcpy(out, &leaf(0), values * sizeof(float));
+                out += values;
+            }
+        }
+    }
+
+    std::vector<std::vector<unsigned long>> anchorIndices;
+    std::vector<std::vector<dlib::vector<float, 2>>> anchorDeltas;
+    dlib::deserialize(anchorIndices, in);
+    dlib::deserialize(anchorDeltas, in);
+    if (anchorIndices.size() != cascades || anchorDeltas.size() != cascades)
+        throw dlib::serialization_error("the shape predictor's feature pixels do not match its cascades");
+    for (unsigned long c = 0; c < cascades; ++c) {
+        if (anchorIndices[c].size() != anchorDeltas[c].size() || largestFeature[c] >= anchorDeltas[c].size())
+            throw dlib::serialization_error("a tree reads a feature pixel that does not exist");
+        if (std::any_of(anchorIndices[c].begin(), anchorIndices[c].end(),
+                        [&](unsigned long a) { return a >= values / 2; }))
+            throw dlib::serialization_error("a feature pixel is anchored to a point that does not exist");
+    }
+
+    initialShape_ = std::move(initialShape);
+    anchorIndices_ = std::move(anchorIndices);
+    anchorDeltas_ = std::move(anchorDeltas);
+    splits_ = std::move(splits);
+    leaves_ = std::move(leaves);
+    treesPerCascade_ = trees;
+    splitsPerTree_ = splitsPerTree;
+    partCount_ = static_cast<unsigned long>(values / 2);
+}
+
+std::vector<dlib::point> PackedShapePredictor::operator()(const dlib::cv_image<unsigned char> &image,
+                                                          const dlib::rectangle &box) const
+{
+    if (empty())
+        return {};
+    const std::size_t values = static_cast<std::size_t>(initialShape_.size());
+    const std::size_t leafStride = values;
+    const std::size_t treeStride = (splitsPerTree_ + 1) * values;
+
+    dlib::matrix<float, 0, 1> shape = initialShape_;
+    std::vector<float> pixels;
+    const Split *split = splits_.data();
+    const float *treeLeaves = leaves_.get();
+    for (std::size_t cascade = 0; cascade < anchorIndices_.size(); ++cascade) {
+        dlib::impl::extract_feature_pixel_values(image, box, shape, initialShape_, anchorIndices_[cascade],
+                                                 anchorDeltas_[cascade], pixels);
+        float *sum = &shape(0);
+        for (std::size_t tree = 0; tree < treesPerCascade_; tree += treesAtOnce) {
+            const std::size_t count = std::min(treesAtOnce, treesPerCascade_ - tree);
+            const float *leaf[treesAtOnce];
+            for (std::size_t t = 0; t < count; ++t, split += splitsPerTree_, treeLeaves += treeStride) {
+                // dlib's walk: node i's children are 2i + 1 (taken when the difference
+                // exceeds the threshold) and 2i + 2.
+                std::size_t node = 0;
+                while (node < splitsPerTree_) {
+                    const Split &s = split[node];
+                    node = 2 * node + 2 - static_cast<std::size_t>(pixels[s.first] - pixels[s.second] > s.threshold);
+                }
+                leaf[t] = treeLeaves + (node - splitsPerTree_) * leafStride;
+            }
+            // Added tree after tree, as dlib does, so that the rounding is the same.
+            if (count == treesAtOnce) {
+                for (std::size_t k = 0; k < values; ++k)
+                    sum[k] = sum[k] + leaf[0][k] + leaf[1][k] + leaf[2][k] + leaf[3][k] + leaf[4][k] + leaf[5][k]
+                             + leaf[6][k] + leaf[7][k];
+            } else {
+                for (std::size_t t = 0; t < count; ++t)
+                    for (std::size_t k = 0; k < values; ++k)
+                        sum[k] += leaf[t][k];
+            }
+        }
+    }
+
+    const dlib::point_transform_affine toImage = dlib::impl::unnormalizing_tform(box);
+    std::vector<dlib::point> parts(partCount_);
+    for (unsigned long i = 0; i < partCount_; ++i)
+        parts[i] = toImage(dlib::impl::location(shape, i));
+    return parts;
+}
+
+} // namespace vardo
