@@ -1,11 +1,17 @@
+// Where the application is assembled: the Linux services, the engine's sibling modules
+// and the engine itself, for the interactive run and for the `state` command.
+
 #include "app/application.h"
 
 #include "app/linux_platform.h"
 #include "app/quit_on_signal.h"
+#include "engine/frame_analysis_factory.h"
 #include "engine/service_state_json.h"
 #include "engine/vardo_service.h"
 #include "localization/localization_manager.h"
+#include "platform/authenticator_pam.h"
 #include "platform/read_only_stores.h"
+#include "screens/headless_overlay_windows.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -47,7 +53,15 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
 
     LinuxPlatform platform(app.get(), log, options.cameraSource);
     LocalizationManager::setSharedStore(&platform.defaults());
-    VardoService service(platform.services());
+
+    HeadlessOverlayWindows overlays(log);
+    PamAuthenticator authenticator(platform.mainQueue());
+    const std::unique_ptr<FrameAnalysis> analysis = createFrameAnalysis(log);
+    VardoService service(platform.services(), EngineModules{
+        .overlays = overlays,
+        .authenticator = authenticator,
+        .frameAnalysis = analysis.get(),
+    });
     VardoService::setShared(&service);
 
     quitOnTerminationSignals();
@@ -65,13 +79,27 @@ int runStateCommand(int &argc, char **argv)
     LinuxPlatform platform(&app, log, std::string());
     ReadOnlyDefaultsStore defaults(platform.defaults());
     LocalizationManager::setSharedStore(&defaults);
-    PlatformServices services = platform.services();
+    const PlatformServices services = platform.services();
     ReadOnlySecretStore secrets(services.secrets);
-    PlatformServices readOnly{services.clock, services.timers, services.mainQueue, services.processingQueue,
-                              services.backgroundQueue, defaults, services.camera, services.log, secrets,
-                              services.overlays, services.sessionLocker, services.sessionMonitor,
-                              services.alertSound, services.frameAnalysis};
-    VardoService service(readOnly, ServiceStart::inspectOnly);
+    HeadlessOverlayWindows overlays(log);
+    PamAuthenticator authenticator(platform.mainQueue());
+    VardoService service(
+        PlatformServices{
+            .clock = services.clock,
+            .timers = services.timers,
+            .mainQueue = services.mainQueue,
+            .processingQueue = services.processingQueue,
+            .backgroundQueue = services.backgroundQueue,
+            .defaults = defaults,
+            .camera = services.camera,
+            .log = services.log,
+            .secrets = secrets,
+            .sessionLocker = services.sessionLocker,
+            .sessionMonitor = services.sessionMonitor,
+            .alertSound = services.alertSound,
+        },
+        EngineModules{.overlays = overlays, .authenticator = authenticator},
+        ServiceStart::inspectOnly);
     std::fputs(publishedStateJson(service).toUtf8().constData(), stdout);
     std::fputc('\n', stdout);
     return 0;

@@ -1,6 +1,5 @@
 #include "app/linux_platform.h"
 
-#include "engine/frame_analysis_factory.h"
 #include "engine/vardo_service.h"
 #include "platform/camera_file.h"
 #include "platform/camera_v4l2.h"
@@ -14,7 +13,6 @@ LinuxPlatform::LinuxPlatform(QObject *mainThreadContext, LogSink &log, const std
     , defaults_(FileDefaultsStore::defaultPath(), log)
     , sessionMonitor_(log)
     , alertSound_(log)
-    , analysis_(createFrameAnalysis(log))
 {
     if (cameraSource.empty())
         camera_ = std::make_unique<V4l2Camera>();
@@ -29,8 +27,20 @@ LinuxPlatform::~LinuxPlatform() = default;
 
 PlatformServices LinuxPlatform::services()
 {
-    return PlatformServices{clock_, timers_, mainQueue_, processingQueue_, backgroundQueue_, defaults_, *camera_,
-                            log_, secrets_, overlays_, sessionLocker_, sessionMonitor_, alertSound_, analysis_.get()};
+    return PlatformServices{
+        .clock = clock_,
+        .timers = timers_,
+        .mainQueue = mainQueue_,
+        .processingQueue = processingQueue_,
+        .backgroundQueue = backgroundQueue_,
+        .defaults = defaults_,
+        .camera = *camera_,
+        .log = log_,
+        .secrets = secrets_,
+        .sessionLocker = sessionLocker_,
+        .sessionMonitor = sessionMonitor_,
+        .alertSound = alertSound_,
+    };
 }
 
 } // namespace vardo

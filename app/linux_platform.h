@@ -1,14 +1,12 @@
 #pragma once
 
-#include "engine/frame_analysis.h"
-#include "engine/platform_services.h"
 #include "platform/alert_sound_canberra.h"
 #include "platform/camera.h"
 #include "platform/clock.h"
 #include "platform/defaults_store_file.h"
 #include "platform/log_sink.h"
 #include "platform/login_session_monitor_logind.h"
-#include "platform/overlay_windows.h"
+#include "platform/platform_services.h"
 #include "platform/secret_store_libsecret.h"
 #include "platform/session_locker_displaymanager.h"
 #include "platform/task_queue_qt.h"
@@ -20,7 +18,7 @@
 
 namespace vardo {
 
-// The Linux adapters behind every platform seam, as the application uses them.
+// The Linux adapters behind every operating-system seam, as the application uses them.
 class LinuxPlatform {
 public:
     // `cameraSource`: a video file or image folder to play instead of the webcam.
@@ -29,6 +27,7 @@ public:
 
     PlatformServices services();
     DefaultsStore &defaults() { return defaults_; }
+    TaskQueue &mainQueue() { return mainQueue_; }
 
 private:
     LogSink &log_;
@@ -40,11 +39,9 @@ private:
     FileDefaultsStore defaults_;
     std::unique_ptr<Camera> camera_;
     LibsecretSecretStore secrets_;
-    RecordingOverlayWindows overlays_; // the windows arrive with the interface
     DisplayManagerSessionLocker sessionLocker_;
     LogindSessionMonitor sessionMonitor_;
     CanberraAlertSound alertSound_;
-    std::unique_ptr<FrameAnalysis> analysis_;
 };
 
 } // namespace vardo

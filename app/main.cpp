@@ -1,14 +1,14 @@
-// nerova-vardo: guards the screen through the webcam. Without arguments it runs the
-// application; the subcommands below inspect and script it.
+// nerova-vardo: guards the screen through the webcam. Without a command it runs the
+// application; the commands below inspect and script it.
 
 #include "app/application.h"
 #include "app/defaults_command.h"
-#include "app/replay_command.h"
+#include "app/face_commands.h"
 #include "platform/defaults_store_file.h"
 #include "platform/log_sink.h"
-#include "recognition/diagnostics.h"
+#include "replay/replay_command.h"
+#include "version.h"
 
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -21,7 +21,22 @@ constexpr const char *usage =
     "       nerova-vardo faces IMAGE...         the faces found in each image, one JSON object per face\n"
     "       nerova-vardo verify --enroll IMAGE... --probe IMAGE...   match probes against an enrolled set\n"
     "       nerova-vardo replay FILE [--defaults-file PATH]   run a scripted scenario headless\n"
-    "       nerova-vardo defaults read [KEY] | write KEY -int|-float|-bool|-string VALUE | delete KEY\n";
+    "       nerova-vardo defaults read [KEY] | write KEY -int|-float|-bool|-string VALUE | delete KEY | keys\n"
+    "       nerova-vardo --help | --version\n";
+
+bool asksForHelp(const std::vector<std::string> &args)
+{
+    for (const auto &arg : args)
+        if (arg == "--help" || arg == "-h")
+            return true;
+    return false;
+}
+
+int wrongArguments(const std::string &why)
+{
+    std::cerr << "nerova-vardo: " << why << "\n" << usage;
+    return 2;
+}
 
 } // namespace
 
@@ -29,36 +44,41 @@ int main(int argc, char **argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const std::string command = args.empty() ? std::string() : args.front();
+    const std::vector<std::string> rest = args.empty() ? args : std::vector<std::string>(args.begin() + 1, args.end());
 
-    if (command == "defaults") {
-        vardo::StdoutLog log;
-        vardo::FileDefaultsStore store(vardo::FileDefaultsStore::defaultPath(), log);
-        return vardo::runDefaultsCommand({args.begin() + 1, args.end()}, store, std::cout, std::cerr);
+    if (command == "--version" && rest.empty()) {
+        std::cout << "nerova-vardo " << NEROVA_VARDO_VERSION << "\n";
+        return 0;
     }
-    if (command == "state")
+    if (asksForHelp(args) || command == "help") {
+        std::cout << usage;
+        return 0;
+    }
+    if (command == "defaults") {
+        vardo::StdoutLog log(stderr);
+        vardo::FileDefaultsStore store(vardo::FileDefaultsStore::defaultPath(), log);
+        return vardo::runDefaultsCommand(rest, store, std::cout, std::cerr);
+    }
+    if (command == "state") {
+        if (!rest.empty())
+            return wrongArguments("state takes no arguments");
         return vardo::runStateCommand(argc, argv);
+    }
     if (command == "faces" || command == "verify") {
         // JSON on standard output; the log lines go to standard error.
         vardo::StdoutLog log(stderr);
-        const std::vector<std::string> rest(args.begin() + 1, args.end());
         return command == "faces" ? vardo::runFacesCommand(rest, std::cout, std::cerr, log)
                                   : vardo::runVerifyCommand(rest, std::cout, std::cerr, log);
     }
     if (command == "replay")
         return vardo::runReplayCommand(argc, argv);
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::cout << usage;
-        return 0;
-    }
 
     vardo::ApplicationOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--camera" && i + 1 < args.size()) {
+        if (args[i] == "--camera" && i + 1 < args.size() && !args[i + 1].empty())
             options.cameraSource = args[++i];
-        } else {
-            std::cerr << "nerova-vardo: unknown argument " << args[i] << "\n" << usage;
-            return 2;
-        }
+        else
+            return wrongArguments("unknown argument " + args[i]);
     }
     return vardo::runApplication(argc, argv, options);
 }

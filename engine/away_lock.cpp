@@ -9,7 +9,7 @@
 #include "platform/clock.h"
 #include "platform/log_sink.h"
 #include "platform/login_session_monitor.h"
-#include "platform/overlay_windows.h"
+#include "engine/overlay_windows.h"
 #include "platform/session_locker.h"
 #include "platform/timers.h"
 
@@ -85,7 +85,7 @@ void VardoService::lockScreen()
     if (lockMode_ == LockMode::lockMac)
         lockSession();
     else
-        platform_.overlays.showLockWindows();
+        modules_.overlays.showLockWindows();
 }
 
 // Switches to the display manager's login screen; the session keeps running behind it.
@@ -94,13 +94,13 @@ void VardoService::lockSession()
     const auto tool = platform_.sessionLocker.toolPath();
     if (!tool) {
         platform_.log.write("[Vardo] CGSession not found — falling back to overlay lock");
-        platform_.overlays.showLockWindows();
+        modules_.overlays.showLockWindows();
         return;
     }
     const auto launched = platform_.sessionLocker.launch();
     if (!launched.ok()) {
         platform_.log.write("[Vardo] " + *tool + " failed: " + launched.error + " — falling back to overlay lock");
-        platform_.overlays.showLockWindows();
+        modules_.overlays.showLockWindows();
     }
 }
 
@@ -118,7 +118,7 @@ void VardoService::setProtectionEnabled(bool on)
     }
     // The camera keeps running for the shoulder guard.
     cancelCountdown();
-    platform_.overlays.hideLockWindows();
+    modules_.overlays.hideLockWindows();
     setIsLocked(false);
     setSecondsUntilLock(0);
     endProtectedPeriod();
@@ -129,7 +129,7 @@ void VardoService::enableProtection()
 {
     setIsEnabled(true);
     protectionStartTime_ = platform_.clock.now();
-    platform_.overlays.applyCaptureExclusion();
+    modules_.overlays.applyCaptureExclusion();
 }
 
 void VardoService::registerObservers()
@@ -148,7 +148,7 @@ void VardoService::appWillResignActive()
 
 void VardoService::screenConfigurationChanged()
 {
-    platform_.overlays.screensChanged();
+    modules_.overlays.screensChanged();
 }
 
 // The user is back through the login screen after a session lock: they have given

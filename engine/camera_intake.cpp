@@ -6,10 +6,18 @@
 #include "engine/frame_analysis.h"
 #include "platform/clock.h"
 #include "platform/log_sink.h"
-#include "platform/overlay_windows.h"
+#include "engine/overlay_windows.h"
 #include "platform/task_queue.h"
 
 namespace vardo {
+
+VardoService::CameraStatus VardoService::refreshCameraStatus()
+{
+    const CameraStatus status = currentCameraStatus();
+    if (status == CameraStatus::denied || status == CameraStatus::restricted || status == CameraStatus::noCameraFound)
+        setCameraStatus(status);
+    return status;
+}
 
 VardoService::CameraStatus VardoService::currentCameraStatus()
 {
@@ -62,7 +70,7 @@ void VardoService::requestCameraAndStart()
     cameraFlow([this](bool usable) {
         if (usable) {
             onProcessing([this] { configureAndStartSession(); });
-            onMain([this] { platform_.overlays.applyCaptureExclusion(); });
+            onMain([this] { modules_.overlays.applyCaptureExclusion(); });
         } else {
             onMain([this] { setIsEnabled(false); });
         }
@@ -115,7 +123,7 @@ void VardoService::stopMonitoring()
         captureSession_.reset();
         captureSessionPresent_ = false;
         onMain([this] {
-            platform_.overlays.hideLockWindows();
+            modules_.overlays.hideLockWindows();
             setIsMonitoring(false);
             setIsLocked(false);
             setCameraStatus(CameraStatus::unknown);
@@ -151,7 +159,7 @@ void VardoService::processFrame(CapturedFrame &frame)
         return;
     if (intruderPhotoEnabledForCapture_.load(std::memory_order_relaxed))
         lastCapturedFrame_.store(std::make_shared<const cv::Mat>(pixels.clone()));
-    if (platform_.frameAnalysis)
+    if (modules_.frameAnalysis)
         analyzeFrame(pixels);
 }
 

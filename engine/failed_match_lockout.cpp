@@ -9,7 +9,7 @@
 #include "platform/log_sink.h"
 #include "platform/secret_item_labels.h"
 #include "platform/secret_store.h"
-#include "recognition/decimal_text.h"
+#include "utils/decimal_text.h"
 
 #include <QStringDecoder>
 

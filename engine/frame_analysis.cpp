@@ -7,14 +7,14 @@ namespace vardo {
 
 void VardoService::loadEmbeddingModel()
 {
-    if (platform_.frameAnalysis)
-        platform_.frameAnalysis->loadEmbeddingModel();
+    if (modules_.frameAnalysis)
+        modules_.frameAnalysis->loadEmbeddingModel();
 }
 
 void VardoService::analyzeFrame(const cv::Mat &pixels)
 {
     FaceCountUpdate countUpdate;
-    FrameResults results = platform_.frameAnalysis->analyze(pixels, countUpdate);
+    FrameResults results = modules_.frameAnalysis->analyze(pixels, countUpdate);
     results.frame = pixels;
     // For one frame the results are queued before the count update, so they run first.
     onMain([this, results = std::move(results)] { applyFrameResults(results); });

@@ -93,7 +93,7 @@ void VardoService::adaptiveUpdate(const Embedding &embedding)
         return;
     ownerFaceEmbeddings_.push_back(embedding);
     ++adaptiveUpdateCount_;
-    platform_.defaults.setInteger("vardo_adaptive_count", adaptiveUpdateCount_);
+    writeSetting(platform_.defaults, SettingId::adaptiveUpdateCount, static_cast<std::int64_t>(adaptiveUpdateCount_));
     const auto count = static_cast<qint64>(ownerFaceEmbeddings_.size());
     if (count > maxTotalEmbeddings) {
         // Drop the oldest additions after the enrolment itself.
@@ -106,6 +106,15 @@ void VardoService::adaptiveUpdate(const Embedding &embedding)
                         + std::to_string(maxAdaptiveUpdates) + ")");
 }
 
+void VardoService::resetFaceWithPassword(const QString &password)
+{
+    authentication_.begin(password.toStdString(), [this] {
+        // Protection goes first, so the engine never runs enabled without an enrolled face.
+        setProtectionEnabled(false);
+        resetFaceEnrollment();
+    });
+}
+
 void VardoService::resetFaceEnrollment()
 {
     ownerFaceEmbeddings_.clear();
@@ -114,8 +123,8 @@ void VardoService::resetFaceEnrollment()
     setOwnerRecognized(false);
     setEnrollmentProgress(0.0);
     adaptiveUpdateCount_ = 0;
-    platform_.defaults.setInteger("vardo_adaptive_count", 0);
-    platform_.defaults.setBool("vardo_has_enrolled_face", false);
+    writeSetting(platform_.defaults, SettingId::adaptiveUpdateCount, std::int64_t{0});
+    writeSetting(platform_.defaults, SettingId::hasEnrolledFace, false);
     platform_.secrets.remove(keychainKey, ownerAccount);
     platform_.secrets.removeLegacy(keychainKey, ownerAccount);
     platform_.secrets.remove(legacyEmbeddingsService, ownerAccount);
@@ -135,7 +144,7 @@ void VardoService::saveEmbeddings()
     if (!result.error.empty())
         line += " — " + result.error;
     platform_.log.write(line);
-    platform_.defaults.setBool("vardo_has_enrolled_face", true);
+    writeSetting(platform_.defaults, SettingId::hasEnrolledFace, true);
 }
 
 void VardoService::loadEmbeddings()

@@ -1,6 +1,7 @@
 #include "engine/service_state_json.h"
 
 #include "engine/vardo_service.h"
+#include "engine/vector_list_model.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -23,7 +24,15 @@ QString publishedStateJson(const VardoService &service, const QString &extraMemb
         const QMetaProperty property = meta.property(i);
         const QString name = QString::fromLatin1(property.name());
         QJsonValue value;
-        if (name == QLatin1String("lockMode"))
+        QObject *object = property.metaType().flags().testFlag(QMetaType::PointerToQObject)
+            ? property.read(&service).value<QObject *>()
+            : nullptr;
+        if (property.metaType().flags().testFlag(QMetaType::PointerToQObject)) {
+            const auto *list = qobject_cast<const ListModel *>(object);
+            if (!list)
+                continue; // an object the interface talks to, not state
+            value = QJsonValue::fromVariant(list->toVariantList());
+        } else if (name == QLatin1String("lockMode"))
             value = QLatin1String(lockModeRawValue(service.lockMode()));
         else if (name == QLatin1String("cameraStatus"))
             value = QLatin1String(cameraStatusName(service.cameraStatus()));

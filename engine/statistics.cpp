@@ -8,6 +8,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace vardo {
 
 namespace {
@@ -28,35 +30,30 @@ void VardoService::addSecurityEvent(SecurityEvent::Type type, qint64 faceCount)
     event.type = type;
     event.date = platform_.clock.now();
     event.faceCount = faceCount;
-    securityEvents_.insert(securityEvents_.begin(), event);
-    if (securityEvents_.size() > maxSecurityEvents)
-        securityEvents_.resize(maxSecurityEvents);
-    emit securityEventsChanged();
+    securityEvents_.prepend(event);
+    securityEvents_.truncate(maxSecurityEvents);
     saveStats();
 }
 
 void VardoService::saveStats()
 {
     DefaultsStore &d = platform_.defaults;
-    d.setData("vardo_events", encodeSecurityEvents(securityEvents_));
-    d.setInteger("vardo_total_locks", totalLocksAllTime_);
-    d.setInteger("vardo_total_stealth", totalStealthAllTime_);
-    d.setDouble("vardo_total_time", totalTimeProtected_);
+    writeSetting(d, SettingId::securityEvents, encodeSecurityEvents(securityEvents_.items()));
+    writeSetting(d, SettingId::totalLocksAllTime, static_cast<std::int64_t>(totalLocksAllTime_));
+    writeSetting(d, SettingId::totalStealthAllTime, static_cast<std::int64_t>(totalStealthAllTime_));
+    writeSetting(d, SettingId::totalTimeProtected, totalTimeProtected_);
 }
 
 // Today's counters are not stored: they are counted again from today's events.
 void VardoService::loadSecurityEvents()
 {
-    if (const auto data = platform_.defaults.data("vardo_events")) {
-        if (auto events = decodeSecurityEvents(*data)) {
-            securityEvents_ = std::move(*events);
-            emit securityEventsChanged();
-        }
-    }
+    if (const auto data = platform_.defaults.data(std::string(setting(SettingId::securityEvents).key)))
+        if (auto events = decodeSecurityEvents(*data))
+            securityEvents_.replaceAll(std::move(*events));
     const QDateTime startOfToday = localTime(platform_.clock.now()).date().startOfDay();
     const double startOfDay = startOfToday.toMSecsSinceEpoch() / 1000.0;
     qint64 locks = 0, guards = 0;
-    for (const auto &event : securityEvents_) {
+    for (const auto &event : securityEvents_.items()) {
         if (event.date < startOfDay)
             continue;
         locks += event.type == SecurityEvent::Type::awayLock;
@@ -70,10 +67,10 @@ void VardoService::loadSecurityEvents()
 void VardoService::checkDailyReset()
 {
     const std::string today = localTime(platform_.clock.now()).date().toString(Qt::ISODate).toStdString();
-    if (platform_.defaults.string("vardo_stats_date") != today) {
+    if (SettingsReader(platform_.defaults, platform_.log).string(SettingId::statsDate) != today) {
         setTotalLocksToday(0);
         setTotalStealthToday(0);
-        platform_.defaults.setString("vardo_stats_date", today);
+        writeSetting(platform_.defaults, SettingId::statsDate, today);
     }
     lastStatsDate_ = today;
 }
@@ -85,7 +82,13 @@ void VardoService::updateProtectedTime()
     const double now = platform_.clock.now();
     setTotalTimeProtected(totalTimeProtected_ + (now - *protectionStartTime_));
     protectionStartTime_ = now;
-    platform_.defaults.setDouble("vardo_total_time", totalTimeProtected_);
+    writeSetting(platform_.defaults, SettingId::totalTimeProtected, totalTimeProtected_);
+}
+
+double VardoService::protectedSecondsNow() const
+{
+    const double running = isMonitoring_ && protectionStartTime_ ? platform_.clock.now() - *protectionStartTime_ : 0.0;
+    return totalTimeProtected_ + std::max(0.0, running);
 }
 
 // Closes the running protected period, if there is one, and saves everything.

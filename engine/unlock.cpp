@@ -4,20 +4,26 @@
 #include "engine/vardo_service.h"
 
 #include "platform/clock.h"
-#include "platform/overlay_windows.h"
+#include "engine/overlay_windows.h"
 
 namespace vardo {
 
-void VardoService::passwordAccepted()
+void VardoService::unlockWithPassword(const QString &password)
 {
-    clearFaceLockout();
-    manualUnlock();
+    if (!isLocked_)
+        return;
+    authentication_.begin(password.toStdString(), [this] {
+        clearFaceLockout();
+        // The owner's face may have opened the lock while the password was checked.
+        if (isLocked_)
+            manualUnlock();
+    });
 }
 
 void VardoService::manualUnlock()
 {
     setIsLocked(false);
-    platform_.overlays.hideLockWindows();
+    modules_.overlays.hideLockWindows();
     manualUnlockTime_ = platform_.clock.now();
     consecutiveOwnerMatch_ = 0;
     consecutiveOwnerMiss_ = 0;
@@ -49,7 +55,7 @@ void VardoService::unlockForOwner()
 void VardoService::finishOwnerUnlock()
 {
     setIsLocked(false);
-    platform_.overlays.hideLockWindows();
+    modules_.overlays.hideLockWindows();
     intruderFrameCount_ = 0;
     resetLivenessState();
     if (!intruderPhotos_.empty())

@@ -4,10 +4,10 @@
 #include "platform/clock.h"
 #include "platform/defaults_store.h"
 #include "platform/log_sink.h"
-#include "platform/overlay_windows.h"
+#include "engine/overlay_windows.h"
+#include "platform/authenticator.h"
 #include "platform/task_queue.h"
 
-#include <QVariantMap>
 
 namespace vardo {
 
@@ -34,10 +34,17 @@ const char *cameraStatusName(CameraStatus status)
     return "unknown";
 }
 
-VardoService::VardoService(PlatformServices platform, ServiceStart start)
+VardoService::VardoService(PlatformServices platform, EngineModules modules, ServiceStart start)
     : platform_(platform)
+    , modules_(modules)
+    , authentication_(modules.authenticator)
 {
     readSettings();
+    // The engine's own texts (event titles, the level description) follow the language.
+    connect(&LocalizationManager::shared(), &LocalizationManager::currentLanguageChanged, this, [this] {
+        securityEvents_.refreshAll();
+        emit securityLevelDescriptionChanged();
+    });
 
     loadSecurityEvents();
     loadEmbeddings();
@@ -78,25 +85,26 @@ void VardoService::setShared(VardoService *service)
 // the wrong type; "typed" reads give false / 0 for both.
 void VardoService::readSettings()
 {
-    const DefaultsStore &d = platform_.defaults;
-    isEnabled_ = d.boolean("vardo_enabled");
-    lockTimeout_ = d.objectInteger("vardo_lock_timeout").value_or(10);
-    playSoundOnLock_ = d.objectBool("vardo_play_sound").value_or(true);
-    unlockDelay_ = d.integer("vardo_unlock_delay");
-    stealthModeEnabled_ = d.boolean("vardo_stealth_mode");
-    hasCompletedOnboarding_ = d.boolean("vardo_onboarding_done");
-    hasAcceptedTerms_ = d.boolean("vardo_terms_accepted");
-    stealthDelay_ = d.objectInteger("vardo_stealth_delay").value_or(2);
-    maxAllowedFaces_ = d.objectInteger("vardo_max_faces").value_or(1);
-    securityLevel_ = d.objectInteger("vardo_security_level").value_or(1);
-    adaptiveUpdateCount_ = d.integer("vardo_adaptive_count");
-    totalLocksAllTime_ = d.integer("vardo_total_locks");
-    totalStealthAllTime_ = d.integer("vardo_total_stealth");
-    totalTimeProtected_ = d.floating("vardo_total_time");
-    lockMode_ = d.string("vardo_lock_mode").value_or("app_only") == "lock_mac" ? LockMode::lockMac : LockMode::appOnly;
-    selectedWallpaper_ = d.objectInteger("vardo_wallpaper").value_or(2);
-    intruderPhotoEnabled_ = d.objectBool("vardo_intruder_enabled").value_or(false);
-    intruderPhotoThreshold_ = d.objectInteger("vardo_intruder_threshold").value_or(3);
+    const SettingsReader settings(platform_.defaults, platform_.log);
+    using enum SettingId;
+    isEnabled_ = settings.boolean(isEnabled);
+    lockTimeout_ = settings.integer(lockTimeout);
+    playSoundOnLock_ = settings.boolean(playSoundOnLock);
+    unlockDelay_ = settings.integer(unlockDelay);
+    stealthModeEnabled_ = settings.boolean(stealthModeEnabled);
+    hasCompletedOnboarding_ = settings.boolean(hasCompletedOnboarding);
+    hasAcceptedTerms_ = settings.boolean(hasAcceptedTerms);
+    stealthDelay_ = settings.integer(stealthDelay);
+    maxAllowedFaces_ = settings.integer(maxAllowedFaces);
+    securityLevel_ = settings.integer(securityLevel);
+    adaptiveUpdateCount_ = settings.integer(adaptiveUpdateCount);
+    totalLocksAllTime_ = settings.integer(totalLocksAllTime);
+    totalStealthAllTime_ = settings.integer(totalStealthAllTime);
+    totalTimeProtected_ = settings.floating(totalTimeProtected);
+    lockMode_ = settings.string(lockMode) == lockModeRawValue(LockMode::lockMac) ? LockMode::lockMac : LockMode::appOnly;
+    selectedWallpaper_ = settings.integer(selectedWallpaper);
+    intruderPhotoEnabled_ = settings.boolean(intruderPhotoEnabled);
+    intruderPhotoThreshold_ = settings.integer(intruderPhotoThreshold);
     intruderPhotoEnabledForCapture_ = intruderPhotoEnabled_;
 }
 
@@ -132,12 +140,36 @@ void VardoService::onProcessing(std::function<void()> task)
     });
 }
 
+namespace {
+
+DefaultsValue storedForm(bool value) { return value; }
+DefaultsValue storedForm(qint64 value) { return static_cast<std::int64_t>(value); }
+DefaultsValue storedForm(LockMode value) { return std::string(lockModeRawValue(value)); }
+
+} // namespace
+
+template <typename T>
+bool VardoService::assignSetting(SettingId id, T &field, const T &value, void (VardoService::*changed)())
+{
+    const DefaultsValue stored = storedForm(value);
+    std::string why;
+    if (!settingAccepts(setting(id), stored, &why)) {
+        platform_.log.write("[Vardo] Refused " + std::string(setting(id).key) + " = " + std::to_string(static_cast<qint64>(value))
+                            + ": " + why);
+        emit(this->*changed)(); // a control that showed the refused value reads the kept one again
+        return false;
+    }
+    publish(field, value, changed);
+    writeSetting(platform_.defaults, id, storedForm(field));
+    return true;
+}
+
 // Setters of the published fields.
 
 void VardoService::setIsEnabled(bool value)
 {
     publish(isEnabled_, value, &VardoService::isEnabledChanged);
-    platform_.defaults.setBool("vardo_enabled", isEnabled_);
+    writeSetting(platform_.defaults, SettingId::isEnabled, isEnabled_);
 }
 
 void VardoService::setIsMonitoring(bool value)
@@ -167,39 +199,56 @@ void VardoService::setDetectedFaceCount(qint64 value)
 
 void VardoService::setLockTimeout(qint64 value)
 {
-    publish(lockTimeout_, value, &VardoService::lockTimeoutChanged);
-    platform_.defaults.setInteger("vardo_lock_timeout", lockTimeout_);
+    assignSetting(SettingId::lockTimeout, lockTimeout_, value, &VardoService::lockTimeoutChanged);
 }
 
 void VardoService::setLockMode(LockMode value)
 {
-    publish(lockMode_, value, &VardoService::lockModeChanged);
-    platform_.defaults.setString("vardo_lock_mode", lockModeRawValue(lockMode_));
+    assignSetting(SettingId::lockMode, lockMode_, value, &VardoService::lockModeChanged);
+}
+
+void VardoService::setLockModeText(const QString &rawValue)
+{
+    for (const LockMode mode : {LockMode::appOnly, LockMode::lockMac}) {
+        if (rawValue == QLatin1String(lockModeRawValue(mode))) {
+            setLockMode(mode);
+            return;
+        }
+    }
+    platform_.log.write("[Vardo] Refused vardo_lock_mode = \"" + rawValue.toStdString() + "\": "
+                        + "must be one of " + settingDomainText(setting(SettingId::lockMode)));
+    emit lockModeChanged();
+}
+
+QString VardoService::lockModeText() const
+{
+    return QString::fromLatin1(lockModeRawValue(lockMode_));
+}
+
+QString VardoService::cameraStatusText() const
+{
+    return QString::fromLatin1(cameraStatusName(cameraStatus_));
 }
 
 void VardoService::setPlaySoundOnLock(bool value)
 {
-    publish(playSoundOnLock_, value, &VardoService::playSoundOnLockChanged);
-    platform_.defaults.setBool("vardo_play_sound", playSoundOnLock_);
+    assignSetting(SettingId::playSoundOnLock, playSoundOnLock_, value, &VardoService::playSoundOnLockChanged);
 }
 
 void VardoService::setUnlockDelay(qint64 value)
 {
-    publish(unlockDelay_, value, &VardoService::unlockDelayChanged);
-    platform_.defaults.setInteger("vardo_unlock_delay", unlockDelay_);
+    assignSetting(SettingId::unlockDelay, unlockDelay_, value, &VardoService::unlockDelayChanged);
 }
 
 
 void VardoService::setHasCompletedOnboarding(bool value)
 {
-    publish(hasCompletedOnboarding_, value, &VardoService::hasCompletedOnboardingChanged);
-    platform_.defaults.setBool("vardo_onboarding_done", hasCompletedOnboarding_);
+    assignSetting(SettingId::hasCompletedOnboarding, hasCompletedOnboarding_, value, &VardoService::hasCompletedOnboardingChanged);
 }
 
 void VardoService::setHasAcceptedTerms(bool value)
 {
-    publish(hasAcceptedTerms_, value, &VardoService::hasAcceptedTermsChanged);
-    platform_.defaults.setBool("vardo_terms_accepted", hasAcceptedTerms_);
+    assignSetting(SettingId::hasAcceptedTerms, hasAcceptedTerms_, value, &VardoService::hasAcceptedTermsChanged);
 }
 
 void VardoService::setIsOwnerEnrolled(bool value)
@@ -229,27 +278,24 @@ void VardoService::setLastMatchConfidence(double value)
 
 void VardoService::setStealthDelay(qint64 value)
 {
-    publish(stealthDelay_, value, &VardoService::stealthDelayChanged);
-    platform_.defaults.setInteger("vardo_stealth_delay", stealthDelay_);
+    assignSetting(SettingId::stealthDelay, stealthDelay_, value, &VardoService::stealthDelayChanged);
 }
 
 void VardoService::setMaxAllowedFaces(qint64 value)
 {
-    publish(maxAllowedFaces_, value, &VardoService::maxAllowedFacesChanged);
-    platform_.defaults.setInteger("vardo_max_faces", maxAllowedFaces_);
+    assignSetting(SettingId::maxAllowedFaces, maxAllowedFaces_, value, &VardoService::maxAllowedFacesChanged);
 }
 
 void VardoService::setIntruderPhotoEnabled(bool value)
 {
-    publish(intruderPhotoEnabled_, value, &VardoService::intruderPhotoEnabledChanged);
+    if (!assignSetting(SettingId::intruderPhotoEnabled, intruderPhotoEnabled_, value, &VardoService::intruderPhotoEnabledChanged))
+        return;
     intruderPhotoEnabledForCapture_ = intruderPhotoEnabled_;
-    platform_.defaults.setBool("vardo_intruder_enabled", intruderPhotoEnabled_);
 }
 
 void VardoService::setIntruderPhotoThreshold(qint64 value)
 {
-    publish(intruderPhotoThreshold_, value, &VardoService::intruderPhotoThresholdChanged);
-    platform_.defaults.setInteger("vardo_intruder_threshold", intruderPhotoThreshold_);
+    assignSetting(SettingId::intruderPhotoThreshold, intruderPhotoThreshold_, value, &VardoService::intruderPhotoThresholdChanged);
 }
 
 void VardoService::setShowIntruderAlert(bool value)
@@ -259,8 +305,7 @@ void VardoService::setShowIntruderAlert(bool value)
 
 void VardoService::setSelectedWallpaper(qint64 value)
 {
-    publish(selectedWallpaper_, value, &VardoService::selectedWallpaperChanged);
-    platform_.defaults.setInteger("vardo_wallpaper", selectedWallpaper_);
+    assignSetting(SettingId::selectedWallpaper, selectedWallpaper_, value, &VardoService::selectedWallpaperChanged);
 }
 
 void VardoService::setCameraStatus(CameraStatus value)
@@ -285,8 +330,9 @@ void VardoService::setIsFaceLocked(bool value)
 
 void VardoService::setSecurityLevel(qint64 value)
 {
-    publish(securityLevel_, value, &VardoService::securityLevelChanged);
-    platform_.defaults.setInteger("vardo_security_level", securityLevel_);
+    if (!assignSetting(SettingId::securityLevel, securityLevel_, value, &VardoService::securityLevelChanged))
+        return;
+    emit securityLevelDescriptionChanged();
 }
 
 void VardoService::setTotalLocksToday(qint64 value)
@@ -316,8 +362,8 @@ void VardoService::setTotalTimeProtected(double value)
 
 void VardoService::setStealthModeEnabled(bool value)
 {
-    publish(stealthModeEnabled_, value, &VardoService::stealthModeEnabledChanged);
-    platform_.defaults.setBool("vardo_stealth_mode", stealthModeEnabled_);
+    if (!assignSetting(SettingId::stealthModeEnabled, stealthModeEnabled_, value, &VardoService::stealthModeEnabledChanged))
+        return;
     if (!value && !isEnabled_)
         stopMonitoring();
     else if (value && !isMonitoring_)
@@ -328,38 +374,9 @@ void VardoService::setIsStealthActive(bool value)
 {
     publish(isStealthActive_, value, &VardoService::isStealthActiveChanged);
     if (value)
-        platform_.overlays.showStealthWindows();
+        modules_.overlays.showStealthWindows();
     else
-        platform_.overlays.hideStealthWindows();
-}
-
-QVariantList VardoService::intruderPhotoList() const
-{
-    QVariantList list;
-    for (const auto &photo : intruderPhotos_)
-        list.append(QVariantMap{{"id", photo.id.toString(QUuid::WithoutBraces)}, {"path", photo.path}, {"date", photo.date}});
-    return list;
-}
-
-QVariantList VardoService::intruderHistoryList() const
-{
-    QVariantList list;
-    for (const auto &photo : intruderHistory_)
-        list.append(QVariantMap{{"id", photo.id.toString(QUuid::WithoutBraces)}, {"path", photo.path}, {"date", photo.date}});
-    return list;
-}
-
-QVariantList VardoService::securityEventList() const
-{
-    QVariantList list;
-    for (const auto &event : securityEvents_)
-        list.append(QVariantMap{{"id", event.id.toString(QUuid::WithoutBraces).toUpper()},
-                                {"type", QString::fromLatin1(eventTypeRawValue(event.type))},
-                                {"date", event.date},
-                                {"faceCount", event.faceCount},
-                                {"title", event.title()},
-                                {"detail", event.detail()}});
-    return list;
+        modules_.overlays.hideStealthWindows();
 }
 
 } // namespace vardo

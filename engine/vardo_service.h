@@ -1,15 +1,17 @@
 #pragma once
 
+#include "engine/engine_modules.h"
 #include "engine/frame_analysis.h"
-#include "engine/platform_services.h"
-#include "engine/security_event.h"
-#include "intruder/intruder_photo.h"
+#include "engine/intruder_photo_list_model.h"
+#include "engine/owner_authentication.h"
+#include "engine/security_event_list_model.h"
+#include "engine/settings_table.h"
+#include "platform/platform_services.h"
 #include "platform/camera.h"
 #include "platform/timers.h"
 #include "recognition/embedding.h"
 
 #include <QObject>
-#include <QVariantList>
 
 #include <atomic>
 #include <memory>
@@ -35,45 +37,53 @@ enum class ServiceStart {
 // thread only through posted tasks that hold the service weakly.
 class VardoService final : public QObject, private FrameReceiver {
     Q_OBJECT
-    Q_PROPERTY(bool isEnabled READ isEnabled WRITE setIsEnabled NOTIFY isEnabledChanged)
-    Q_PROPERTY(bool isMonitoring READ isMonitoring WRITE setIsMonitoring NOTIFY isMonitoringChanged)
-    Q_PROPERTY(bool isLocked READ isLocked WRITE setIsLocked NOTIFY isLockedChanged)
-    Q_PROPERTY(bool faceDetected READ faceDetected WRITE setFaceDetected NOTIFY faceDetectedChanged)
-    Q_PROPERTY(qint64 secondsUntilLock READ secondsUntilLock WRITE setSecondsUntilLock NOTIFY secondsUntilLockChanged)
-    Q_PROPERTY(qint64 detectedFaceCount READ detectedFaceCount WRITE setDetectedFaceCount NOTIFY detectedFaceCountChanged)
+    // Runtime state: only the engine changes it.
+    Q_PROPERTY(bool isEnabled READ isEnabled NOTIFY isEnabledChanged)
+    Q_PROPERTY(bool isMonitoring READ isMonitoring NOTIFY isMonitoringChanged)
+    Q_PROPERTY(bool isLocked READ isLocked NOTIFY isLockedChanged)
+    Q_PROPERTY(bool faceDetected READ faceDetected NOTIFY faceDetectedChanged)
+    Q_PROPERTY(qint64 secondsUntilLock READ secondsUntilLock NOTIFY secondsUntilLockChanged)
+    Q_PROPERTY(qint64 detectedFaceCount READ detectedFaceCount NOTIFY detectedFaceCountChanged)
+    Q_PROPERTY(bool isOwnerEnrolled READ isOwnerEnrolled NOTIFY isOwnerEnrolledChanged)
+    Q_PROPERTY(bool isEnrolling READ isEnrolling NOTIFY isEnrollingChanged)
+    Q_PROPERTY(double enrollmentProgress READ enrollmentProgress NOTIFY enrollmentProgressChanged)
+    Q_PROPERTY(bool ownerRecognized READ ownerRecognized NOTIFY ownerRecognizedChanged)
+    Q_PROPERTY(double lastMatchConfidence READ lastMatchConfidence NOTIFY lastMatchConfidenceChanged)
+    Q_PROPERTY(bool showIntruderAlert READ showIntruderAlert NOTIFY showIntruderAlertChanged)
+    Q_PROPERTY(CameraStatus cameraStatus READ cameraStatus NOTIFY cameraStatusChanged)
+    // QML reaches enumeration values only by capitalised names: the statuses and modes go
+    // there by their raw names instead ("noCameraFound", "lock_mac").
+    Q_PROPERTY(QString cameraStatusName READ cameraStatusText NOTIFY cameraStatusChanged)
+    Q_PROPERTY(bool isStealthActive READ isStealthActive NOTIFY isStealthActiveChanged)
+    Q_PROPERTY(bool isStealthPaused READ isStealthPaused NOTIFY isStealthPausedChanged)
+    Q_PROPERTY(qint64 stealthPauseRemaining READ stealthPauseRemaining NOTIFY stealthPauseRemainingChanged)
+    Q_PROPERTY(bool isFaceLocked READ isFaceLocked NOTIFY isFaceLockedChanged)
+    Q_PROPERTY(qint64 totalLocksToday READ totalLocksToday NOTIFY totalLocksTodayChanged)
+    Q_PROPERTY(qint64 totalLocksAllTime READ totalLocksAllTime NOTIFY totalLocksAllTimeChanged)
+    Q_PROPERTY(qint64 totalStealthToday READ totalStealthToday NOTIFY totalStealthTodayChanged)
+    Q_PROPERTY(qint64 totalStealthAllTime READ totalStealthAllTime NOTIFY totalStealthAllTimeChanged)
+    Q_PROPERTY(double totalTimeProtected READ totalTimeProtected NOTIFY totalTimeProtectedChanged)
+    Q_PROPERTY(vardo::IntruderPhotoListModel *intruderPhotos READ intruderPhotoModel CONSTANT)
+    Q_PROPERTY(vardo::IntruderPhotoListModel *intruderHistory READ intruderHistoryModel CONSTANT)
+    Q_PROPERTY(vardo::SecurityEventListModel *securityEvents READ securityEventModel CONSTANT)
+    Q_PROPERTY(QString securityLevelDescription READ securityLevelDescription NOTIFY securityLevelDescriptionChanged)
+    Q_PROPERTY(vardo::OwnerAuthentication *authentication READ authentication CONSTANT)
+
+    // Settings: written through by the interface, persisted by the setter at once.
     Q_PROPERTY(qint64 lockTimeout READ lockTimeout WRITE setLockTimeout NOTIFY lockTimeoutChanged)
     Q_PROPERTY(LockMode lockMode READ lockMode WRITE setLockMode NOTIFY lockModeChanged)
+    Q_PROPERTY(QString lockModeName READ lockModeText WRITE setLockModeText NOTIFY lockModeChanged)
     Q_PROPERTY(bool playSoundOnLock READ playSoundOnLock WRITE setPlaySoundOnLock NOTIFY playSoundOnLockChanged)
     Q_PROPERTY(qint64 unlockDelay READ unlockDelay WRITE setUnlockDelay NOTIFY unlockDelayChanged)
     Q_PROPERTY(bool stealthModeEnabled READ stealthModeEnabled WRITE setStealthModeEnabled NOTIFY stealthModeEnabledChanged)
     Q_PROPERTY(bool hasCompletedOnboarding READ hasCompletedOnboarding WRITE setHasCompletedOnboarding NOTIFY hasCompletedOnboardingChanged)
     Q_PROPERTY(bool hasAcceptedTerms READ hasAcceptedTerms WRITE setHasAcceptedTerms NOTIFY hasAcceptedTermsChanged)
-    Q_PROPERTY(bool isOwnerEnrolled READ isOwnerEnrolled WRITE setIsOwnerEnrolled NOTIFY isOwnerEnrolledChanged)
-    Q_PROPERTY(bool isEnrolling READ isEnrolling WRITE setIsEnrolling NOTIFY isEnrollingChanged)
-    Q_PROPERTY(double enrollmentProgress READ enrollmentProgress WRITE setEnrollmentProgress NOTIFY enrollmentProgressChanged)
-    Q_PROPERTY(bool ownerRecognized READ ownerRecognized WRITE setOwnerRecognized NOTIFY ownerRecognizedChanged)
-    Q_PROPERTY(double lastMatchConfidence READ lastMatchConfidence WRITE setLastMatchConfidence NOTIFY lastMatchConfidenceChanged)
     Q_PROPERTY(qint64 stealthDelay READ stealthDelay WRITE setStealthDelay NOTIFY stealthDelayChanged)
     Q_PROPERTY(qint64 maxAllowedFaces READ maxAllowedFaces WRITE setMaxAllowedFaces NOTIFY maxAllowedFacesChanged)
     Q_PROPERTY(bool intruderPhotoEnabled READ intruderPhotoEnabled WRITE setIntruderPhotoEnabled NOTIFY intruderPhotoEnabledChanged)
     Q_PROPERTY(qint64 intruderPhotoThreshold READ intruderPhotoThreshold WRITE setIntruderPhotoThreshold NOTIFY intruderPhotoThresholdChanged)
-    Q_PROPERTY(bool showIntruderAlert READ showIntruderAlert WRITE setShowIntruderAlert NOTIFY showIntruderAlertChanged)
     Q_PROPERTY(qint64 selectedWallpaper READ selectedWallpaper WRITE setSelectedWallpaper NOTIFY selectedWallpaperChanged)
-    Q_PROPERTY(CameraStatus cameraStatus READ cameraStatus WRITE setCameraStatus NOTIFY cameraStatusChanged)
-    Q_PROPERTY(bool isStealthActive READ isStealthActive WRITE setIsStealthActive NOTIFY isStealthActiveChanged)
-    Q_PROPERTY(bool isStealthPaused READ isStealthPaused WRITE setIsStealthPaused NOTIFY isStealthPausedChanged)
-    Q_PROPERTY(qint64 stealthPauseRemaining READ stealthPauseRemaining WRITE setStealthPauseRemaining NOTIFY stealthPauseRemainingChanged)
-    Q_PROPERTY(bool isFaceLocked READ isFaceLocked WRITE setIsFaceLocked NOTIFY isFaceLockedChanged)
     Q_PROPERTY(qint64 securityLevel READ securityLevel WRITE setSecurityLevel NOTIFY securityLevelChanged)
-    Q_PROPERTY(qint64 totalLocksToday READ totalLocksToday WRITE setTotalLocksToday NOTIFY totalLocksTodayChanged)
-    Q_PROPERTY(qint64 totalLocksAllTime READ totalLocksAllTime WRITE setTotalLocksAllTime NOTIFY totalLocksAllTimeChanged)
-    Q_PROPERTY(qint64 totalStealthToday READ totalStealthToday WRITE setTotalStealthToday NOTIFY totalStealthTodayChanged)
-    Q_PROPERTY(qint64 totalStealthAllTime READ totalStealthAllTime WRITE setTotalStealthAllTime NOTIFY totalStealthAllTimeChanged)
-    Q_PROPERTY(double totalTimeProtected READ totalTimeProtected WRITE setTotalTimeProtected NOTIFY totalTimeProtectedChanged)
-    Q_PROPERTY(QVariantList intruderPhotos READ intruderPhotoList NOTIFY intruderPhotosChanged)
-    Q_PROPERTY(QVariantList intruderHistory READ intruderHistoryList NOTIFY intruderHistoryChanged)
-    Q_PROPERTY(QVariantList securityEvents READ securityEventList NOTIFY securityEventsChanged)
-    Q_PROPERTY(QString securityLevelDescription READ securityLevelDescription NOTIFY securityLevelChanged)
 
 public:
     enum class LockMode { appOnly, lockMac };
@@ -81,7 +91,7 @@ public:
     enum class CameraStatus { unknown, granted, denied, restricted, noCameraFound };
     Q_ENUM(CameraStatus)
 
-    explicit VardoService(PlatformServices platform, ServiceStart start = ServiceStart::full);
+    VardoService(PlatformServices platform, EngineModules modules, ServiceStart start = ServiceStart::full);
     ~VardoService() override;
 
     // The application's instance; created by the application entry with the Linux
@@ -140,52 +150,60 @@ public:
     qint64 totalStealthToday() const { return totalStealthToday_; }
     qint64 totalStealthAllTime() const { return totalStealthAllTime_; }
     double totalTimeProtected() const { return totalTimeProtected_; }
-    const std::vector<IntruderPhoto> &intruderPhotos() const { return intruderPhotos_; }
-    const std::vector<IntruderPhoto> &intruderHistory() const { return intruderHistory_; }
-    const std::vector<SecurityEvent> &securityEvents() const { return securityEvents_; }
+    const std::vector<IntruderPhoto> &intruderPhotos() const { return intruderPhotos_.items(); }
+    const std::vector<IntruderPhoto> &intruderHistory() const { return intruderHistory_.items(); }
+    const std::vector<SecurityEvent> &securityEvents() const { return securityEvents_.items(); }
+    IntruderPhotoListModel *intruderPhotoModel() { return &intruderPhotos_; }
+    IntruderPhotoListModel *intruderHistoryModel() { return &intruderHistory_; }
+    SecurityEventListModel *securityEventModel() { return &securityEvents_; }
     QString securityLevelDescription() const;
+    QString cameraStatusText() const;
+    QString lockModeText() const;
+    OwnerAuthentication *authentication() { return &authentication_; }
 
-    // Setters. Those of settings write their key on every assignment.
-    void setIsEnabled(bool value);
-    void setIsMonitoring(bool value);
-    void setIsLocked(bool value);
-    void setFaceDetected(bool value);
-    void setSecondsUntilLock(qint64 value);
-    void setDetectedFaceCount(qint64 value);
+    // Setters of the settings: each writes its key on every assignment; a value outside
+    // the setting's range is refused with a log line and the old value stays.
     void setLockTimeout(qint64 value);
     void setLockMode(LockMode value);
+    void setLockModeText(const QString &rawValue); // refuses anything but the two raw values
     void setPlaySoundOnLock(bool value);
     void setUnlockDelay(qint64 value);
     void setStealthModeEnabled(bool value);
     void setHasCompletedOnboarding(bool value);
     void setHasAcceptedTerms(bool value);
-    void setIsOwnerEnrolled(bool value);
-    void setIsEnrolling(bool value);
-    void setEnrollmentProgress(double value);
-    void setOwnerRecognized(bool value);
-    void setLastMatchConfidence(double value);
     void setStealthDelay(qint64 value);
     void setMaxAllowedFaces(qint64 value);
     void setIntruderPhotoEnabled(bool value);
     void setIntruderPhotoThreshold(qint64 value);
-    void setShowIntruderAlert(bool value);
     void setSelectedWallpaper(qint64 value);
-    void setCameraStatus(CameraStatus value);
-    void setIsStealthActive(bool value);
-    void setIsStealthPaused(bool value);
-    void setStealthPauseRemaining(qint64 value);
-    void setIsFaceLocked(bool value);
     void setSecurityLevel(qint64 value);
-    void setTotalLocksToday(qint64 value);
-    void setTotalLocksAllTime(qint64 value);
-    void setTotalStealthToday(qint64 value);
-    void setTotalStealthAllTime(qint64 value);
-    void setTotalTimeProtected(double value);
+
+    // What the interface does. Everything it may change goes through these operations.
+    Q_INVOKABLE void setProtectionEnabled(bool on);
+    Q_INVOKABLE void enableProtection();
+    // The camera status now, published when the camera cannot be used (the dashboard's
+    // main switch checks before switching on).
+    Q_INVOKABLE vardo::VardoService::CameraStatus refreshCameraStatus();
+    Q_INVOKABLE void ensureCameraRunning();
+    Q_INVOKABLE void startEnrollment();
+    Q_INVOKABLE void cancelEnrollment();
+    Q_INVOKABLE void pauseStealth(qint64 minutes);
+    Q_INVOKABLE void resumeStealth();
+    Q_INVOKABLE void disableStealth(); // the guard screen's button
+    Q_INVOKABLE void dismissIntruderAlert();
+    Q_INVOKABLE void clearIntruderHistory();
+    // The lock screen's password field: the lockout clearing, then manualUnlock(), once
+    // the system accepts.
+    Q_INVOKABLE void unlockWithPassword(const QString &password);
+    // The confirmed face reset: protection off, then resetFaceEnrollment(), once the
+    // system accepts.
+    Q_INVOKABLE void resetFaceWithPassword(const QString &password);
+    // Seconds protected in all, the running period included.
+    Q_INVOKABLE double protectedSecondsNow() const;
 
     // Camera (capture and frame intake).
     CameraStatus currentCameraStatus();
     void requestCameraAndStart();
-    void ensureCameraRunning();
     void startMonitoring();
     void stopMonitoring();
 
@@ -198,8 +216,6 @@ public:
     void cancelCountdown();
     void lockScreen();
     void lockSession();
-    Q_INVOKABLE void setProtectionEnabled(bool on);
-    Q_INVOKABLE void enableProtection();
     void registerObservers();
 
     // What the desktop tells the service.
@@ -215,23 +231,17 @@ public:
     void updateProtectedTime();
 
     // Unlocking the lock overlay.
-    Q_INVOKABLE void passwordAccepted(); // the lockout clearing, then manualUnlock()
     void manualUnlock();
     void unlockForOwner();
 
     // Shoulder guard.
     void activateStealth(qint64 faceCount);
-    Q_INVOKABLE void pauseStealth(qint64 minutes);
-    Q_INVOKABLE void resumeStealth();
-    Q_INVOKABLE void disableStealth(); // the guard screen's button
 
     // Recognition: matching, enrolment, adaptive learning and the stored set.
     bool matchesOwner(const Embedding &embedding);
-    Q_INVOKABLE void startEnrollment();
-    Q_INVOKABLE void cancelEnrollment();
     void addEnrollmentSample(const Embedding &embedding);
     void adaptiveUpdate(const Embedding &embedding);
-    Q_INVOKABLE void resetFaceEnrollment();
+    void resetFaceEnrollment();
     void saveEmbeddings();
     void loadEmbeddings();
     void seedEnrolledSet(std::vector<Embedding> embeddings); // diagnostics and the replay
@@ -246,8 +256,6 @@ public:
 
     // Intruder photos: filled by the intruder module.
     void captureIntruderPhoto();
-    Q_INVOKABLE void clearIntruderHistory();
-    Q_INVOKABLE void dismissIntruderAlert();
 
     // Read-only views for diagnostics, the replay and tests.
     qint64 consecutiveOwnerMatch() const { return consecutiveOwnerMatch_; }
@@ -305,9 +313,7 @@ signals:
     void totalStealthTodayChanged();
     void totalStealthAllTimeChanged();
     void totalTimeProtectedChanged();
-    void intruderPhotosChanged();
-    void intruderHistoryChanged();
-    void securityEventsChanged();
+    void securityLevelDescriptionChanged();
 
 private:
     template <typename T>
@@ -318,6 +324,33 @@ private:
         field = value;
         emit(this->*changed)();
     }
+    // Publishes a setting and writes its key; refuses a value outside its range.
+    template <typename T>
+    bool assignSetting(SettingId id, T &field, const T &value, void (VardoService::*changed)());
+
+    // Runtime state changes only here, inside the engine.
+    void setIsEnabled(bool value);
+    void setIsMonitoring(bool value);
+    void setIsLocked(bool value);
+    void setFaceDetected(bool value);
+    void setSecondsUntilLock(qint64 value);
+    void setDetectedFaceCount(qint64 value);
+    void setIsOwnerEnrolled(bool value);
+    void setIsEnrolling(bool value);
+    void setEnrollmentProgress(double value);
+    void setOwnerRecognized(bool value);
+    void setLastMatchConfidence(double value);
+    void setShowIntruderAlert(bool value);
+    void setCameraStatus(CameraStatus value);
+    void setIsStealthActive(bool value);
+    void setIsStealthPaused(bool value);
+    void setStealthPauseRemaining(qint64 value);
+    void setIsFaceLocked(bool value);
+    void setTotalLocksToday(qint64 value);
+    void setTotalLocksAllTime(qint64 value);
+    void setTotalStealthToday(qint64 value);
+    void setTotalStealthAllTime(qint64 value);
+    void setTotalTimeProtected(double value);
 
     // Posts to the main or processing queue; the task does nothing if the service is
     // gone by the time it runs.
@@ -341,11 +374,8 @@ private:
     void runLivenessChecks(const FrameResults &frame);
     void loadEmbeddingModel();
 
-    QVariantList intruderPhotoList() const;
-    QVariantList intruderHistoryList() const;
-    QVariantList securityEventList() const;
-
     PlatformServices platform_;
+    EngineModules modules_;
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
 
     // Published state.
@@ -384,9 +414,10 @@ private:
     qint64 totalStealthToday_{0};
     qint64 totalStealthAllTime_{};
     double totalTimeProtected_{};
-    std::vector<IntruderPhoto> intruderPhotos_;
-    std::vector<IntruderPhoto> intruderHistory_;
-    std::vector<SecurityEvent> securityEvents_;
+    IntruderPhotoListModel intruderPhotos_;
+    IntruderPhotoListModel intruderHistory_;
+    SecurityEventListModel securityEvents_;
+    OwnerAuthentication authentication_;
 
     // Camera; captureSession_ and frameCounter_ belong to the processing queue.
     std::atomic<std::shared_ptr<const cv::Mat>> lastCapturedFrame_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "utils/bytes.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -7,8 +9,6 @@
 #include <vector>
 
 namespace vardo {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // One stored value. The type a value was written with is kept: an integer written as
 // an integer reads back as an integer, never as a double or a string.

@@ -4,7 +4,6 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace vardo {
 
@@ -25,19 +24,6 @@ public:
 private:
     std::FILE *stream_;
     std::mutex mutex_;
-};
-
-// Keeps the lines for tests to read back.
-class MemoryLog final : public LogSink {
-public:
-    void write(std::string_view line) override;
-    std::vector<std::string> lines() const;
-    bool contains(std::string_view text) const;
-    void clear();
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> lines_;
 };
 
 } // namespace vardo

@@ -1,6 +1,6 @@
 #include "recognition/embedding_codec.h"
 
-#include "recognition/decimal_text.h"
+#include "utils/decimal_text.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "recognition/owner_matching.h"
 
-#include "recognition/decimal_text.h"
+#include "utils/decimal_text.h"
 
 #include <algorithm>
 #include <cstdio>

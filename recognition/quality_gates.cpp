@@ -1,6 +1,6 @@
 #include "recognition/quality_gates.h"
 
-#include "recognition/decimal_text.h"
+#include "utils/decimal_text.h"
 
 #include <cstdio>
 #include <string>

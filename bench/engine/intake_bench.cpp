@@ -4,7 +4,7 @@
 //
 //   build/bench/engine/intake_bench
 
-#include "engine/simulated_platform.h"
+#include "replay/simulated_platform.h"
 #include "engine/vardo_service.h"
 
 #include <benchmark/benchmark.h>
@@ -43,7 +43,7 @@ void intakeCycle(benchmark::State &state, bool reportAnalysed, bool intruderPhot
     };
     platform.defaults.setBool("vardo_enabled", true);
     platform.defaults.setBool("vardo_intruder_enabled", intruderPhotos);
-    VardoService service(platform.services());
+    VardoService service(platform.services(), platform.modules());
     platform.time.runUntilIdle();
 
     using Clock = std::chrono::steady_clock;

@@ -102,11 +102,10 @@ TEST_F(CameraIntake, RefusedPermissionSwitchesProtectionOffOnlyThroughTheProtect
     platform.camera.access = CameraAuthorization::notDetermined;
     platform.camera.userGrantsAccess = false;
     VardoService &s = start();
-    s.setIsEnabled(true);
     s.ensureCameraRunning();
     settle();
     EXPECT_EQ(s.cameraStatus(), CameraStatus::denied);
-    EXPECT_TRUE(s.isEnabled());
+    EXPECT_EQ(platform.defaults.writeCount("vardo_enabled"), 0);
     s.requestCameraAndStart();
     settle();
     EXPECT_EQ(s.cameraStatus(), CameraStatus::denied);
@@ -144,7 +143,7 @@ TEST_F(CameraIntake, StopMonitoringResetsLiveStateAndCountsProtectedTimeOnce)
 {
     VardoService &s = startProtected();
     advance(90);
-    s.setIsStealthActive(true);
+    s.activateStealth(2);
     s.startCountdown();
     s.stopMonitoring();
     settle();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/frame_analysis.h"
-#include "engine/simulated_platform.h"
+#include "replay/simulated_platform.h"
 #include "engine/vardo_service.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +42,7 @@ protected:
 
     VardoService &start()
     {
-        service = std::make_unique<VardoService>(platform.services(nullptr, nullptr, &analysis));
+        service = std::make_unique<VardoService>(platform.services(), platform.modules(&analysis));
         platform.time.runUntilIdle();
         return *service;
     }

@@ -2,6 +2,8 @@
 
 #include <QMetaProperty>
 
+#include <limits>
+
 namespace vardo::test {
 namespace {
 
@@ -39,7 +41,7 @@ TEST_F(SettingsAtStart, OnlyTheExactWordLockMacSelectsTheSessionLock)
              {"lock_mac ", LockMode::appOnly}, {"screen", LockMode::appOnly}}) {
         MemoryDefaultsStore store;
         store.setString("vardo_lock_mode", stored);
-        VardoService s(platform.services(&store));
+        VardoService s(platform.services({.defaults = &store}), platform.modules());
         EXPECT_EQ(s.lockMode(), expected) << stored;
     }
 }
@@ -68,18 +70,33 @@ TEST_F(SettingsAtStart, ObjectReadsFallBackOnWrongTypesWhileTypedReadsConvert)
     EXPECT_EQ(platform.defaults.string("vardo_lock_timeout"), "30");
 }
 
-TEST_F(SettingsAtStart, StoredValuesAreUsedUnchangedWithoutClamping)
+TEST_F(SettingsAtStart, AValueOutsideItsRangeIsReadAsTheDefaultAndLeftInTheFile)
 {
-    platform.defaults.setInteger("vardo_lock_timeout", 0);
-    platform.defaults.setBool("vardo_play_sound", false);
-    platform.defaults.setInteger("vardo_security_level", 7);
-    platform.defaults.setInteger("vardo_max_faces", -4);
-    VardoService &s = start();
-    EXPECT_EQ(s.lockTimeout(), 0);
-    EXPECT_FALSE(s.playSoundOnLock());
-    EXPECT_EQ(s.securityLevel(), 7);
-    EXPECT_EQ(s.maxAllowedFaces(), -4);
-    EXPECT_EQ(s.securityLevelDescription().toStdString(), "Recommended. A good balance of speed and accuracy.");
+    struct Case {
+        const char *key;
+        DefaultsValue stored;
+        const char *property;
+        QVariant expected;
+        bool logged;
+    };
+    const Case cases[] = {
+        {"vardo_lock_timeout", std::int64_t{0}, "lockTimeout", qint64{0}, false},
+        {"vardo_lock_timeout", std::numeric_limits<std::int64_t>::min(), "lockTimeout", qint64{10}, true},
+        {"vardo_max_faces", std::int64_t{-5}, "maxAllowedFaces", qint64{1}, true},
+        {"vardo_security_level", std::int64_t{99}, "securityLevel", qint64{1}, true},
+        {"vardo_intruder_threshold", std::numeric_limits<std::int64_t>::max(), "intruderPhotoThreshold", qint64{3}, true},
+        {"vardo_total_time", std::numeric_limits<double>::quiet_NaN(), "totalTimeProtected", 0.0, true},
+        {"vardo_lock_mode", std::string("LOCK_MAC"), "lockMode", QVariant::fromValue(LockMode::appOnly), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.key);
+        SimulatedPlatform fresh{startTime};
+        fresh.defaults.set(c.key, c.stored);
+        VardoService s(fresh.services(), fresh.modules());
+        EXPECT_EQ(s.property(c.property), c.expected);
+        EXPECT_EQ(fresh.log.contains(std::string("[Vardo] Setting ") + c.key + " holds"), c.logged);
+        EXPECT_EQ(fresh.defaults.writeCount(c.key), 1); // only the test's own write
+    }
 }
 
 TEST_F(SettingsAtStart, ShoulderGuardAloneStartsTheCameraButNoCountdown)
@@ -95,46 +112,38 @@ TEST_F(SettingsAtStart, ShoulderGuardAloneStartsTheCameraButNoCountdown)
 
 using Setters = ServiceTest;
 
-TEST_F(Setters, EveryPersistedSetterWritesItsKeyOnEveryAssignmentWithItsType)
+// Every setting the interface can write: its key is written on every assignment, with
+// the setting's type, and a number outside its range is refused and nothing is written.
+TEST_F(Setters, EveryWritableSettingPersistsItsKeyAndRefusesValuesOutsideItsRange)
 {
     VardoService &s = start();
-    const std::vector<std::pair<const char *, const char *>> persisted = {
-        {"isEnabled", "vardo_enabled"}, {"lockTimeout", "vardo_lock_timeout"},
-        {"playSoundOnLock", "vardo_play_sound"}, {"unlockDelay", "vardo_unlock_delay"},
-        {"hasCompletedOnboarding", "vardo_onboarding_done"}, {"hasAcceptedTerms", "vardo_terms_accepted"},
-        {"stealthDelay", "vardo_stealth_delay"}, {"maxAllowedFaces", "vardo_max_faces"},
-        {"intruderPhotoEnabled", "vardo_intruder_enabled"}, {"intruderPhotoThreshold", "vardo_intruder_threshold"},
-        {"selectedWallpaper", "vardo_wallpaper"}, {"securityLevel", "vardo_security_level"},
-        {"lockMode", "vardo_lock_mode"}, {"stealthModeEnabled", "vardo_stealth_mode"}};
-    for (const auto &[property, key] : persisted) {
-        const QVariant current = s.property(property);
-        ASSERT_TRUE(current.isValid()) << property;
+    const QMetaObject &meta = VardoService::staticMetaObject;
+    int writable = 0;
+    for (const Setting &setting : settingsTable) {
+        const int index = meta.indexOfProperty(std::string(setting.property).c_str());
+        if (setting.property.empty() || index < 0 || !meta.property(index).isWritable())
+            continue;
+        ++writable;
+        const std::string key(setting.key);
+        SCOPED_TRACE(key);
+        const QVariant current = s.property(meta.property(index).name());
         for (int round = 1; round <= 2; ++round) {
-            ASSERT_TRUE(s.setProperty(property, current)) << property;
-            EXPECT_EQ(platform.defaults.writeCount(key), round) << key;
+            ASSERT_TRUE(s.setProperty(meta.property(index).name(), current));
+            EXPECT_EQ(platform.defaults.writeCount(key), round);
         }
         const auto stored = platform.defaults.object(key);
-        ASSERT_TRUE(stored) << key;
-        const int typeId = current.metaType().id();
-        if (typeId == QMetaType::Bool)
-            EXPECT_TRUE(std::holds_alternative<bool>(*stored)) << key;
-        else if (typeId == QMetaType::LongLong)
-            EXPECT_TRUE(std::holds_alternative<std::int64_t>(*stored)) << key;
-        else
-            EXPECT_TRUE(std::holds_alternative<std::string>(*stored)) << key;
+        ASSERT_TRUE(stored);
+        EXPECT_TRUE(settingAccepts(setting, *stored));
+        if (setting.type == SettingType::integer) {
+            s.setProperty(meta.property(index).name(), qint64(setting.maximum) + 1);
+            EXPECT_EQ(s.property(meta.property(index).name()), current);
+            EXPECT_EQ(platform.defaults.writeCount(key), 2);
+            EXPECT_TRUE(platform.log.contains("[Vardo] Refused " + key));
+        }
     }
+    EXPECT_EQ(writable, 13);
     s.setLockMode(LockMode::lockMac);
     EXPECT_EQ(platform.defaults.string("vardo_lock_mode"), "lock_mac");
-}
-
-TEST_F(Setters, GuardWindowsFollowEveryAssignmentOfIsStealthActive)
-{
-    VardoService &s = start();
-    s.setIsStealthActive(true);
-    s.setIsStealthActive(true);
-    EXPECT_EQ(platform.overlays.stealthShows, 2);
-    s.setIsStealthActive(false);
-    EXPECT_FALSE(platform.overlays.stealthShown);
 }
 
 TEST_F(Setters, SwitchingTheShoulderGuardOffWithProtectionOffStopsTheCamera)
@@ -142,25 +151,13 @@ TEST_F(Setters, SwitchingTheShoulderGuardOffWithProtectionOffStopsTheCamera)
     withCamera();
     platform.defaults.setBool("vardo_stealth_mode", true);
     VardoService &s = start();
-    s.setIsStealthActive(true);
+    s.activateStealth(2);
     s.setStealthModeEnabled(false);
     settle();
     EXPECT_FALSE(s.isMonitoring());
     EXPECT_FALSE(s.hasCaptureSession());
     EXPECT_FALSE(s.isStealthActive());
     EXPECT_EQ(platform.camera.sessionsStopped, 1);
-}
-
-TEST_F(Setters, SwitchingTheShoulderGuardOnWithoutACameraSwitchesProtectionOff)
-{
-    VardoService &s = start();
-    s.setIsEnabled(true);
-    s.setStealthModeEnabled(true);
-    settle();
-    EXPECT_EQ(s.cameraStatus(), CameraStatus::noCameraFound);
-    EXPECT_FALSE(s.isEnabled());
-    EXPECT_EQ(platform.defaults.boolean("vardo_enabled"), false);
-    EXPECT_EQ(platform.defaults.writeCount("vardo_enabled"), 2);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/defaults_store.h"
 #include "platform/log_sink.h"
+#include "platform/fakes/memory_log.h"
 
 #include <QDir>
 #include <QFile>

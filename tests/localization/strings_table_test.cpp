@@ -1,6 +1,7 @@
 #include "localization/strings_table.h"
 
 #include "platform/log_sink.h"
+#include "platform/fakes/memory_log.h"
 
 #include <QDir>
 #include <QFile>

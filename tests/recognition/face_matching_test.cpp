@@ -1,7 +1,7 @@
 #include "test_images.h"
 
 #include "recognition/enrollment_selection.h"
-#include "recognition/decimal_text.h"
+#include "utils/decimal_text.h"
 #include "recognition/owner_matching.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+#include "platform/fakes/memory_log.h"
 #include "test_images.h"
 
 #include "recognition/face_embedding_model.h"

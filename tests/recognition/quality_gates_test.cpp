@@ -1,3 +1,4 @@
+#include "platform/fakes/memory_log.h"
 #include "recognition/quality_gates.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/log_sink.h"
+#include "platform/fakes/memory_log.h"
 #include "recognition/frame_analyzer.h"
 
 #include <opencv2/core.hpp>

@@ -1,7 +1,7 @@
 // Reading one line of a replay scenario: every action with its values, and the reason
 // given for each kind of malformed line.
 
-#include "engine/replay_scenario.h"
+#include "replay/replay_scenario.h"
 #include "engine/vardo_service.h"
 
 #include <gtest/gtest.h>
@@ -77,8 +77,9 @@ TEST(ReplayLines, AFrameListsItsFacesInOrder)
 
 TEST(ReplayLines, CallsWithTheirArguments)
 {
-    EXPECT_EQ(parsed(R"({"t":1,"call":"passwordAccepted"})").text, "passwordAccepted");
-    EXPECT_EQ(parsed(R"({"t":1,"call":"passwordAccepted","args":[]})").args.size(), 0);
+    EXPECT_EQ(parsed(R"({"t":1,"call":"resumeStealth"})").text, "resumeStealth");
+    EXPECT_EQ(parsed(R"({"t":1,"call":"resumeStealth","args":[]})").args.size(), 0);
+    EXPECT_EQ(parsed(R"({"t":1,"call":"unlockWithPassword","args":["pw"]})").args.at(0).toString(), "pw");
     EXPECT_EQ(parsed(R"({"args":[false],"t":1,"call":"setProtectionEnabled"})").args.at(0).toBool(), false);
     EXPECT_EQ(parsed(R"({"t":1,"call":"pauseStealth","args":[30]})").args.at(0).toInteger(), 30);
 }
@@ -86,14 +87,14 @@ TEST(ReplayLines, CallsWithTheirArguments)
 TEST(ReplayLines, AssignmentsAreConvertedToThePropertysTypeInOrder)
 {
     const ReplayLine line = parsed(
-        R"({"t":1,"set":{"lockMode":"lock_mac","lockTimeout":5,"playSoundOnLock":false,"totalTimeProtected":3}})");
+        R"({"t":1,"set":{"lockMode":"lock_mac","lockTimeout":5,"playSoundOnLock":false,"securityLevel":2}})");
     ASSERT_EQ(line.assignments.size(), 4u);
     EXPECT_EQ(line.assignments[0].first, "lockMode");
     EXPECT_EQ(line.assignments[0].second.value<LockMode>(), LockMode::lockMac);
     EXPECT_EQ(line.assignments[1].first, "lockTimeout");
     EXPECT_EQ(line.assignments[1].second, QVariant(qint64{5}));
     EXPECT_EQ(line.assignments[2].second, QVariant(false));
-    EXPECT_EQ(line.assignments[3].second, QVariant(3.0));
+    EXPECT_EQ(line.assignments[3].second, QVariant(qint64{2}));
 }
 
 TEST(ReplayLines, NotificationsAndDumps)
@@ -119,18 +120,20 @@ TEST(ReplayLines, MalformedLinesSayWhatIsWrong)
         {R"({"t":0,"wait":5})", "unknown key \"wait\""},
         {R"({"t":0,"dump":true,"args":[]})", "\"args\" belongs to a \"call\""},
         {R"({"t":0,"dump":false})", "\"dump\" must be true"},
-        {R"({"t":0,"call":"lockNow"})", "unknown operation \"lockNow\""},
-        {R"({"t":0,"call":"setProtectionEnabled"})", "takes one argument, true or false"},
-        {R"({"t":0,"call":"setProtectionEnabled","args":["yes"]})", "takes one argument, true or false"},
-        {R"({"t":0,"call":"pauseStealth","args":[1.5]})", "whole minutes"},
-        {R"({"t":0,"call":"passwordAccepted","args":[1]})", "takes no arguments"},
+        {R"({"t":0,"call":"unlockWithoutPassword"})", "unknown operation \"unlockWithoutPassword\""},
+        {R"({"t":0,"call":"resetFaceEnrollment"})", "unknown operation \"resetFaceEnrollment\""},
+        {R"({"t":0,"call":"setProtectionEnabled"})", "takes 1 arguments"},
+        {R"({"t":0,"call":"setProtectionEnabled","args":["yes"]})", "takes true or false"},
+        {R"({"t":0,"call":"pauseStealth","args":[1.5]})", "takes a whole number"},
+        {R"({"t":0,"call":"resumeStealth","args":[1]})", "takes 0 arguments"},
         {R"({"t":0,"call":"pauseStealth","args":5})", "\"args\" must be a list"},
         {R"({"t":0,"notify":"lidClosed"})", "unknown notification \"lidClosed\""},
         {R"({"t":0,"set":{"coffee":1}})", "unknown property \"coffee\""},
         {R"({"t":0,"set":{"intruderPhotos":[]}})", "cannot be set"},
         {R"({"t":0,"set":{"lockTimeout":"10"}})", "takes a whole number"},
         {R"({"t":0,"set":{"lockTimeout":2.5}})", "takes a whole number"},
-        {R"({"t":0,"set":{"isEnabled":1}})", "takes true or false"},
+        {R"({"t":0,"set":{"playSoundOnLock":1}})", "takes true or false"},
+        {R"({"t":0,"set":{"isLocked":false}})", "cannot be set"},
         {R"({"t":0,"set":{"lockMode":"LOCK_MAC"}})", "\"app_only\" or \"lock_mac\""},
         {R"({"t":0,"frame":{}})", "needs \"faces\""},
         {R"({"t":0,"frame":{"faces":[{"eyes":"closed"}]}})", "needs \"who\""},

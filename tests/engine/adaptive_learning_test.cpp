@@ -1,0 +1,193 @@
+// Adaptive learning: a recognised owner's fresh embedding joins the enrolled set when it
+// is a clear but not near-identical match, at most ten times over the set's life.
+
+#include "tests/engine/enrollment_fixture.h"
+
+#include "platform/defaults_store.h"
+
+#include <cmath>
+
+namespace vardo::test {
+namespace {
+
+// The set of a completed enrolment: 25 orthonormal embeddings on axes 0 to 24. A query
+// leaning(0, s, j) with j ≥ 25 has its best similarity, exactly s, with the first one.
+std::vector<Embedding> enrolledSet()
+{
+    return axes(0, 25);
+}
+
+// Distinct additions that all score `similarity` against the enrolled set and less than
+// that against each other.
+Embedding addition(int k, float similarity = 0.8f)
+{
+    return leaning(0, similarity, 100 + static_cast<std::size_t>(k));
+}
+
+using AdaptiveLearning = ServiceOnSimulatedPlatform;
+
+struct LevelBound {
+    qint64 securityLevel;
+    float lowerBound;
+};
+
+class AdaptiveLowerBound : public ServiceOnSimulatedPlatform, public ::testing::WithParamInterface<LevelBound> {
+};
+
+TEST_P(AdaptiveLowerBound, AddsAtTheBoundAndNotJustBelowIt)
+{
+    const auto [level, bound] = GetParam();
+    platform.defaults.setInteger("vardo_security_level", level);
+    VardoService &s = startEnrolledWith(enrolledSet());
+    ASSERT_EQ(s.securityLevel(), level);
+
+    s.adaptiveUpdate(addition(0, std::nextafter(bound, 0.0f)));
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 25u);
+    EXPECT_EQ(s.adaptiveUpdateCount(), 0);
+
+    s.adaptiveUpdate(addition(1, bound));
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u);
+    EXPECT_EQ(s.adaptiveUpdateCount(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(ByLevel, AdaptiveLowerBound,
+                         ::testing::Values(LevelBound{0, 0.55f}, LevelBound{1, 0.6f}, LevelBound{2, 0.7f}),
+                         [](const auto &info) {
+                             return "Level" + std::to_string(info.index) + "Bound"
+                                 + std::to_string(static_cast<int>(std::lround(info.param.lowerBound * 100)));
+                         });
+
+TEST_F(AdaptiveLearning, SimilarityOfPointSixIsAddedAtBalancedButNotAtStrict)
+{
+    platform.defaults.setInteger("vardo_security_level", 2);
+    VardoService &s = startEnrolledWith(enrolledSet());
+    s.adaptiveUpdate(addition(0, 0.6f));
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 25u);
+
+    s.setSecurityLevel(1);
+    s.adaptiveUpdate(addition(0, 0.6f));
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u);
+}
+
+TEST_F(AdaptiveLearning, NearDuplicateOfPointNineFiveOrMoreIsNotAdded)
+{
+    VardoService &s = startEnrolledWith(enrolledSet());
+    s.adaptiveUpdate(addition(0, 0.95f));
+    s.adaptiveUpdate(addition(1, 0.99f));
+    s.adaptiveUpdate(axis(7)); // an enrolled embedding itself
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 25u);
+    EXPECT_EQ(s.adaptiveUpdateCount(), 0);
+    EXPECT_FALSE(platform.defaults.object("vardo_adaptive_count"));
+
+    s.adaptiveUpdate(addition(2, std::nextafter(0.95f, 0.0f)));
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u);
+}
+
+TEST_F(AdaptiveLearning, AdditionIsCountedPersistedSavedAndLogged)
+{
+    VardoService &s = startEnrolledWith(enrolledSet());
+    platform.log.clear();
+    s.adaptiveUpdate(addition(0));
+
+    EXPECT_EQ(s.adaptiveUpdateCount(), 1);
+    EXPECT_EQ(platform.defaults.object("vardo_adaptive_count"), DefaultsValue(std::int64_t{1}));
+    auto expected = enrolledSet();
+    expected.push_back(addition(0));
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), expected));
+    EXPECT_TRUE(sameBits(storedSet().value(), expected));
+    EXPECT_EQ(faceIdLines(platform.log),
+              (std::vector<std::string>{"[FaceID] Save to Data Protection Keychain status: 0 (0 = success)",
+                                        "[FaceID] Adaptive enrollment: added embedding #26 (update 1/10)"}));
+}
+
+TEST_F(AdaptiveLearning, NothingIsAddedWhileEnrollingOrWithoutAnEnrolledOwner)
+{
+    VardoService &s = start();
+    s.adaptiveUpdate(addition(0));
+    EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
+
+    VardoService &enrolled = startEnrolledWith(enrolledSet());
+    enrolled.startEnrollment();
+    enrolled.adaptiveUpdate(addition(0));
+    EXPECT_EQ(enrolled.ownerFaceEmbeddings().size(), 25u);
+    EXPECT_EQ(enrolled.adaptiveUpdateCount(), 0);
+}
+
+TEST_F(AdaptiveLearning, EmbeddingOfAnotherLengthScoresZeroAndIsNotAdded)
+{
+    VardoService &s = startEnrolledWith(enrolledSet());
+    Embedding shorter(128, 0.0f);
+    shorter[0] = 0.8f;
+    shorter[1] = 0.6f;
+    s.adaptiveUpdate(shorter);
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 25u);
+}
+
+TEST_F(AdaptiveLearning, TenAdditionsAtMostEvenAcrossARestartAndResetAllowsTenMore)
+{
+    VardoService &first = startEnrolledWith(enrolledSet());
+    for (int k = 0; k < 11; ++k)
+        first.adaptiveUpdate(addition(k));
+    EXPECT_EQ(first.ownerFaceEmbeddings().size(), 35u);
+    EXPECT_EQ(first.adaptiveUpdateCount(), 10);
+    EXPECT_TRUE(platform.log.contains("[FaceID] Adaptive enrollment: added embedding #35 (update 10/10)"));
+
+    // A new process over the same settings and secret store.
+    VardoService &second = start();
+    EXPECT_EQ(second.adaptiveUpdateCount(), 10);
+    EXPECT_EQ(second.ownerFaceEmbeddings().size(), 35u);
+    second.adaptiveUpdate(addition(20));
+    EXPECT_EQ(second.ownerFaceEmbeddings().size(), 35u);
+    EXPECT_EQ(storedSet().value().size(), 35u);
+
+    second.resetFaceEnrollment();
+    EXPECT_EQ(second.adaptiveUpdateCount(), 0);
+    EXPECT_EQ(platform.defaults.object("vardo_adaptive_count"), DefaultsValue(std::int64_t{0}));
+    for (std::size_t k = 0; k < 25; ++k) {
+        advance(1.0);
+        second.addEnrollmentSample(axis(k));
+    }
+    ASSERT_TRUE(second.isOwnerEnrolled());
+    for (int k = 30; k < 41; ++k)
+        second.adaptiveUpdate(addition(k));
+    EXPECT_EQ(second.adaptiveUpdateCount(), 10);
+    EXPECT_EQ(second.ownerFaceEmbeddings().size(), 35u);
+}
+
+TEST_F(AdaptiveLearning, FullSetLosesTheEntryAtPositionTwentyFiveAndKeepsFifty)
+{
+    const auto full = axes(0, 50);
+    VardoService &s = startEnrolledWith(full);
+    const Embedding added = leaning(0, 0.8f, 300);
+    s.adaptiveUpdate(added);
+
+    auto expected = full;
+    expected.erase(expected.begin() + 25);
+    expected.push_back(added);
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), expected));
+    EXPECT_TRUE(sameBits(storedSet().value(), expected));
+    EXPECT_TRUE(platform.log.contains("[FaceID] Adaptive enrollment: added embedding #50 (update 1/10)"));
+
+    // The next addition drops the next oldest one after the first 25.
+    const Embedding next = leaning(1, 0.8f, 301);
+    s.adaptiveUpdate(next);
+    expected.erase(expected.begin() + 25);
+    expected.push_back(next);
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), expected));
+}
+
+TEST_F(AdaptiveLearning, OversizedStoredSetIsCutBackToFiftyKeepingTheFirstAndLastTwentyFive)
+{
+    const auto stored = axes(0, 60);
+    VardoService &s = startEnrolledWith(stored);
+    const Embedding added = leaning(0, 0.8f, 300);
+    s.adaptiveUpdate(added);
+
+    std::vector<Embedding> expected(stored.begin(), stored.begin() + 25);
+    expected.insert(expected.end(), stored.begin() + 36, stored.end());
+    expected.push_back(added);
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), expected));
+}
+
+} // namespace
+} // namespace vardo::test

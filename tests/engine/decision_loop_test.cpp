@@ -1,0 +1,311 @@
+// The frame decision loop: owner streaks with the grace period, failed matches, the
+// enrolment branch, the quiet periods of the away logic and what a locked screen does
+// with the faces in front of it.
+
+#include "engine_harness.h"
+
+namespace vardo::test {
+namespace {
+
+class OwnerRecognition : public EngineTest {};
+
+TEST_F(OwnerRecognition, TheThirdMatchingFrameRecognisesTheOwnerAndClearsFailedMatches)
+{
+    platform.secrets.add(VardoService::keychainService, "failed_attempts", "", Bytes{'2'});
+    VardoService &s = startProtected();
+    ASSERT_EQ(s.failedMatchAttempts(), 2);
+
+    show(owner());
+    show(owner());
+    EXPECT_FALSE(s.ownerRecognized());
+    EXPECT_EQ(s.consecutiveOwnerMatch(), 2);
+    EXPECT_EQ(s.failedMatchAttempts(), 2);
+    EXPECT_EQ(stateSecret("failed_attempts"), "2");
+
+    show(owner());
+    EXPECT_TRUE(s.ownerRecognized());
+    EXPECT_EQ(s.consecutiveOwnerMatch(), 3);
+    EXPECT_EQ(s.failedMatchAttempts(), 0);
+    EXPECT_EQ(stateSecret("failed_attempts"), "0");
+}
+
+TEST_F(OwnerRecognition, EveryRecognisedFrameStoresTheClearedCountAgain)
+{
+    VardoService &s = startProtected();
+    ownerSitsDown();
+    platform.secrets.remove(VardoService::keychainService, "failed_attempts");
+    show(owner());
+    EXPECT_TRUE(s.ownerRecognized());
+    EXPECT_EQ(stateSecret("failed_attempts"), "0");
+}
+
+TEST_F(OwnerRecognition, TheOwnerWithClosedEyesCountsAsAbsent)
+{
+    VardoService &s = startProtected();
+    show(faces({{"owner", false}}), 5);
+    EXPECT_FALSE(s.ownerRecognized());
+    EXPECT_EQ(s.consecutiveOwnerMatch(), 0);
+    EXPECT_EQ(s.consecutiveOwnerMiss(), 5);
+    EXPECT_TRUE(s.noFaceStartTime().has_value());
+    EXPECT_EQ(s.failedMatchAttempts(), 0);
+}
+
+TEST_F(OwnerRecognition, ThePublishedScoreIsTheOwnersEvenWhenAStrangerIsComparedLater)
+{
+    VardoService &s = startProtected();
+    show(faces({{"owner"}, {"stranger"}}));
+    EXPECT_GT(s.lastMatchConfidence(), 0.65);
+    show(stranger());
+    EXPECT_LT(s.lastMatchConfidence(), 0.5);
+}
+
+TEST_F(OwnerRecognition, WithoutAnEnrolledSetAnyFaceIsTheOwnerAndNoAwayLogicRuns)
+{
+    platform.defaults.setBool("vardo_enabled", true);
+    platform.defaults.setBool("vardo_onboarding_done", true);
+    VardoService &s = start();
+    show(stranger());
+    EXPECT_TRUE(s.ownerRecognized());
+    show(nobody(), 3);
+    EXPECT_FALSE(s.ownerRecognized());
+    EXPECT_EQ(s.consecutiveOwnerMiss(), 0);
+    EXPECT_FALSE(s.noFaceStartTime().has_value());
+}
+
+TEST_F(OwnerRecognition, AFrameTravelsFromTheCameraToTheDecisionLoop)
+{
+    VardoService &s = startProtected();
+    for (int i = 0; i < 3; ++i)
+        showThroughCamera(owner());
+    EXPECT_EQ(analysis.framesAnalysed(), 3);
+    EXPECT_EQ(s.frameCounter(), 15);
+    EXPECT_TRUE(s.ownerRecognized());
+}
+
+class GracePeriod : public EngineTest {};
+
+TEST_F(GracePeriod, AMissOneSecondAfterTheLastMatchChangesNothing)
+{
+    VardoService &s = startProtected();
+    ownerSitsDown();
+    at(1.0);
+    show(stranger());
+    EXPECT_TRUE(s.ownerRecognized());
+    EXPECT_EQ(s.consecutiveOwnerMatch(), 3);
+    EXPECT_EQ(s.consecutiveOwnerMiss(), 0);
+    EXPECT_FALSE(s.noFaceStartTime().has_value());
+}
+
+TEST_F(GracePeriod, AMissFourSecondsAfterTheLastMatchCountsAndStartsTheCountdown)
+{
+    VardoService &s = startProtected();
+    ownerSitsDown();
+    at(4.0);
+    show(stranger());
+    EXPECT_FALSE(s.ownerRecognized());
+    EXPECT_EQ(s.consecutiveOwnerMatch(), 0);
+    EXPECT_EQ(s.consecutiveOwnerMiss(), 1);
+    EXPECT_EQ(s.noFaceStartTime(), startTime + 4.0);
+    EXPECT_EQ(s.secondsUntilLock(), 10);
+}
+
+TEST_F(GracePeriod, EndsAtThreeSeconds)
+{
+    VardoService &s = startProtected();
+    ownerSitsDown();
+    at(2.875);
+    show(stranger());
+    EXPECT_TRUE(s.ownerRecognized());
+    at(3.0);
+    show(stranger());
+    EXPECT_FALSE(s.ownerRecognized());
+}
+
+TEST_F(GracePeriod, DoesNotCoverAFrameWithoutAnyFace)
+{
+    VardoService &s = startProtected();
+    ownerSitsDown();
+    at(1.0);
+    show(nobody());
+    EXPECT_FALSE(s.ownerRecognized());
+    EXPECT_EQ(s.consecutiveOwnerMiss(), 1);
+    EXPECT_TRUE(s.noFaceStartTime().has_value());
+}
+
+class FailedMatches : public EngineTest {};
+
+TEST_F(FailedMatches, AnUnknownFaceIsRecordedOnceAtTheThirtiethMiss)
+{
+    VardoService &s = startProtected();
+    show(stranger(), 29);
+    EXPECT_EQ(s.failedMatchAttempts(), 0);
+    EXPECT_FALSE(logged("[FaceID] Failed attempt 1/5"));
+
+    show(stranger());
+    EXPECT_EQ(s.consecutiveOwnerMiss(), 30);
+    EXPECT_EQ(s.failedMatchAttempts(), 1);
+    EXPECT_EQ(stateSecret("failed_attempts"), "1");
+    EXPECT_TRUE(logged("[FaceID] Failed attempt 1/5"));
+
+    show(stranger(), 31); // the 31st and on, up to the 61st
+    EXPECT_EQ(s.failedMatchAttempts(), 1);
+}
+
+TEST_F(FailedMatches, FramesWithoutFacesAreNeverRecorded)
+{
+    VardoService &s = startProtected();
+    show(nobody(), 45);
+    EXPECT_EQ(s.consecutiveOwnerMiss(), 45);
+    EXPECT_EQ(s.failedMatchAttempts(), 0);
+}
+
+TEST_F(FailedMatches, AMatchEndsTheStreakAndTheNextStreakRecordsAgain)
+{
+    VardoService &s = startProtected();
+    show(stranger(), 30);
+    show(owner());
+    at(3.5); // past the grace period of that match
+    show(stranger(), 29);
+    EXPECT_EQ(s.failedMatchAttempts(), 1);
+    show(stranger());
+    EXPECT_EQ(s.failedMatchAttempts(), 2);
+}
+
+TEST_F(FailedMatches, FiveRecordedStreaksLockRecognitionAndTheOwnerIsNoLongerSeen)
+{
+    VardoService &s = startProtected();
+    for (int streak = 0; streak < 5; ++streak) {
+        show(stranger(), 30);
+        show(owner());
+        advance(3.5);
+    }
+    EXPECT_TRUE(s.isFaceLocked());
+    ownerSitsDown();
+    EXPECT_FALSE(s.ownerRecognized());
+}
+
+class EnrollmentBranch : public EngineTest {};
+
+TEST_F(EnrollmentBranch, TwoFacesWhileEnrollingDoNothingElse)
+{
+    platform.defaults.setBool("vardo_stealth_mode", true);
+    platform.defaults.setInteger("vardo_stealth_delay", 0);
+    VardoService &s = startProtected();
+    s.startEnrollment();
+    show(faces({{"owner"}, {"stranger"}}));
+    EXPECT_TRUE(s.faceDetected());
+    EXPECT_EQ(s.detectedFaceCount(), 2);
+    EXPECT_TRUE(s.enrollmentSamples().empty());
+    EXPECT_FALSE(s.isStealthActive());
+    EXPECT_EQ(s.consecutiveMultiFaceCount(), 0);
+    EXPECT_FALSE(s.noFaceStartTime().has_value());
+}
+
+TEST_F(EnrollmentBranch, NoAwayLogicWithinFiveSecondsOfEnrollment)
+{
+    platform.defaults.setBool("vardo_enabled", true);
+    platform.defaults.setBool("vardo_onboarding_done", true);
+    VardoService &s = start();
+    s.startEnrollment();
+    for (int sample = 0; sample < 25; ++sample) {
+        at(sample);
+        show(owner());
+    }
+    ASSERT_TRUE(s.isOwnerEnrolled());
+    ASSERT_FALSE(s.isEnrolling());
+
+    at(24 + 4.875);
+    show(nobody());
+    EXPECT_FALSE(s.noFaceStartTime().has_value());
+    at(24 + 5.0);
+    show(nobody());
+    EXPECT_EQ(s.noFaceStartTime(), startTime + 29.0);
+}
+
+TEST_F(EnrollmentBranch, NoAwayLogicWithinTenSecondsOfAManualUnlock)
+{
+    VardoService &s = startProtected();
+    show(nobody());
+    at(10.0);
+    ASSERT_TRUE(s.isLocked());
+    at(20.0);
+    s.unlockWithPassword("owner-password");
+    settle();
+
+    at(29.875);
+    show(nobody());
+    EXPECT_FALSE(s.noFaceStartTime().has_value());
+    at(30.0);
+    show(nobody());
+    EXPECT_EQ(s.noFaceStartTime(), startTime + 30.0);
+}
+
+class LockedScreen : public EngineTest {
+protected:
+    VardoService &lockedByCountdown()
+    {
+        VardoService &s = startProtected();
+        show(nobody());
+        at(10.0);
+        EXPECT_TRUE(s.isLocked());
+        return s;
+    }
+};
+
+TEST_F(LockedScreen, TheRecognisedOwnerCancelsTheCountdownAndUnlocksTheOverlay)
+{
+    VardoService &s = lockedByCountdown();
+    ASSERT_TRUE(platform.overlays.lockShown);
+    at(12.0);
+    ownerSitsDown();
+    EXPECT_FALSE(s.isLocked());
+    EXPECT_FALSE(platform.overlays.lockShown);
+    EXPECT_FALSE(s.noFaceStartTime().has_value());
+    EXPECT_EQ(s.secondsUntilLock(), 0);
+}
+
+TEST_F(LockedScreen, ASessionLockOnlyForgetsItselfWhenTheOwnerIsRecognised)
+{
+    platform.defaults.setString("vardo_lock_mode", "lock_mac");
+    VardoService &s = lockedByCountdown();
+    ASSERT_EQ(platform.sessionLocker.launchCount(), 1);
+    const int hides = platform.overlays.lockHides;
+    at(12.0);
+    ownerSitsDown();
+    EXPECT_FALSE(s.isLocked());
+    EXPECT_EQ(platform.overlays.lockHides, hides);
+    EXPECT_EQ(platform.sessionLocker.launchCount(), 1);
+}
+
+TEST_F(LockedScreen, AStrangerNeverStopsARunningCountdown)
+{
+    VardoService &s = startProtected();
+    show(nobody());
+    at(3.0);
+    show(stranger(), 5);
+    EXPECT_EQ(s.noFaceStartTime(), startTime);
+    at(10.0);
+    EXPECT_TRUE(s.isLocked());
+}
+
+TEST_F(LockedScreen, StrangerFramesAreCountedForIntruderPhotosUntilAFrameWithoutFaces)
+{
+    platform.defaults.setBool("vardo_intruder_enabled", true);
+    VardoService &s = lockedByCountdown();
+    show(stranger(), 15);
+    EXPECT_EQ(s.intruderFrameCount(), 15);
+    show(stranger());
+    EXPECT_EQ(s.intruderFrameCount(), 16);
+    show(nobody());
+    EXPECT_EQ(s.intruderFrameCount(), 0);
+}
+
+TEST_F(LockedScreen, StrangersAreNotCountedWhileIntruderPhotosAreOff)
+{
+    VardoService &s = lockedByCountdown();
+    show(stranger(), 5);
+    EXPECT_EQ(s.intruderFrameCount(), 0);
+}
+
+} // namespace
+} // namespace vardo::test

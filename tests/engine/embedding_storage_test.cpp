@@ -1,0 +1,327 @@
+// The enrolled set in the secret store: saved whole after every change, loaded once at
+// start, adopted from the older store, deleted on reset, and kept in memory when there
+// is no store to write to.
+
+#include "tests/engine/enrollment_fixture.h"
+
+#include "platform/defaults_store.h"
+#include "platform/fakes/secret_store_fake.h"
+
+#include <limits>
+
+namespace vardo::test {
+namespace {
+
+const std::string unavailable = MemorySecretStore::unavailableError;
+
+using EmbeddingStorage = ServiceOnSimulatedPlatform;
+
+TEST_F(EmbeddingStorage, SetIsStoredAsCompactJsonUnderTheServiceAndOwner)
+{
+    VardoService &s = start();
+    enrol(std::vector<Embedding>(25, leaning(0, 0.5f, 2)));
+    ASSERT_TRUE(s.isOwnerEnrolled());
+
+    const std::string text = textOf(platform.secrets.item(embeddingsService, ownerAccount).value());
+    EXPECT_TRUE(text.starts_with("[[0.5,0,0.8660254,0,"));
+    EXPECT_TRUE(text.ends_with(",0]]"));
+    EXPECT_EQ(text.find_first_of(" \n\t"), std::string::npos);
+    EXPECT_EQ(platform.secrets.label(embeddingsService, ownerAccount), "Nerova Vardo face data");
+}
+
+TEST_F(EmbeddingStorage, EverySaveReplacesTheItemWhole)
+{
+    VardoService &s = startEnrolledWith(axes(0, 25));
+    s.adaptiveUpdate(leaning(0, 0.8f, 100));
+    s.adaptiveUpdate(leaning(0, 0.8f, 101));
+    EXPECT_EQ(platform.secrets.itemCount(), 1u);
+    EXPECT_EQ(storedSet().value().size(), 27u);
+    // The store's add replaces the item; nothing is deleted first.
+    EXPECT_EQ(platform.secrets.calls().remove, 0);
+    EXPECT_EQ(platform.secrets.calls().add, 2);
+}
+
+TEST_F(EmbeddingStorage, AFailedSaveKeepsTheStoredSet)
+{
+    VardoService &s = startEnrolledWith(axes(0, 25));
+    platform.secrets.setFailure("Cannot create an item in a locked collection");
+    s.adaptiveUpdate(leaning(0, 0.8f, 100));
+    platform.secrets.setFailure(std::nullopt);
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u); // in use for this run
+    EXPECT_EQ(storedSet().value().size(), 25u);     // and the stored set is intact
+    EXPECT_TRUE(platform.log.contains("[FaceID] Save to Data Protection Keychain status: -25291 (0 = success)"
+                                      " — Cannot create an item in a locked collection"));
+}
+
+TEST_F(EmbeddingStorage, MissingItemStartsNotEnrolledWithTheNotFoundStatus)
+{
+    VardoService &s = start();
+    EXPECT_FALSE(s.isOwnerEnrolled());
+    EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
+    EXPECT_EQ(faceIdLines(platform.log),
+              (std::vector<std::string>{
+                  "[FaceID] Data Protection Keychain query status: -25300 (0 = success, -25300 = not found)"}));
+}
+
+TEST_F(EmbeddingStorage, ArrayOfStringsIsTreatedAsMissing)
+{
+    platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(R"(["0.5","0.25"])"));
+    VardoService &s = start();
+    EXPECT_FALSE(s.isOwnerEnrolled());
+    EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
+    EXPECT_EQ(faceIdLines(platform.log),
+              (std::vector<std::string>{
+                  "[FaceID] Data Protection Keychain query status: 0 (0 = success, -25300 = not found)"}));
+}
+
+TEST_F(EmbeddingStorage, OtherUnreadableDataIsTreatedAsMissing)
+{
+    for (const std::string stored : {R"([["0.5"]])", "[[1,2],[3,null]]", R"({"owner":[[1]]})", "[[[1]]]", "[1,2]",
+                                     "[[1e39]]", "not json", "", "[[1,2]", "\xff\xfe"}) {
+        SCOPED_TRACE(stored);
+        platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(stored));
+        VardoService &s = start();
+        EXPECT_FALSE(s.isOwnerEnrolled());
+        EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
+        // Left for the next enrolment to replace; nothing deletes it.
+        EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), stored);
+    }
+}
+
+TEST_F(EmbeddingStorage, EmptyStoredListLoadsAsNotEnrolled)
+{
+    platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf("[]"));
+    VardoService &s = start();
+    EXPECT_FALSE(s.isOwnerEnrolled());
+    EXPECT_TRUE(platform.log.contains("[FaceID] Loaded 0 enrolled embeddings from Data Protection Keychain"));
+    EXPECT_EQ(platform.secrets.calls().findLegacy, 0);
+}
+
+TEST_F(EmbeddingStorage, SpacedJsonOfAnotherWriterIsRead)
+{
+    platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf("[ [0.5, -0.25],\n [1e-3, 2] ]"));
+    VardoService &s = start();
+    EXPECT_TRUE(s.isOwnerEnrolled());
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), {{0.5f, -0.25f}, {0.001f, 2.0f}}));
+}
+
+TEST_F(EmbeddingStorage, SetThatCannotBeWrittenAsJsonLeavesTheStoredOneAlone)
+{
+    VardoService &s = startEnrolledWith(axes(0, 25));
+    const Bytes before = platform.secrets.item(embeddingsService, ownerAccount).value();
+    platform.defaults.remove("vardo_has_enrolled_face");
+    platform.log.clear();
+
+    auto broken = axes(0, 25);
+    broken[3][5] = std::numeric_limits<float>::quiet_NaN();
+    s.seedEnrolledSet(broken);
+    s.saveEmbeddings();
+    EXPECT_EQ(platform.secrets.item(embeddingsService, ownerAccount), before);
+    EXPECT_EQ(platform.secrets.calls().remove, 0);
+    EXPECT_EQ(platform.secrets.calls().add, 0);
+    EXPECT_TRUE(faceIdLines(platform.log).empty());
+    EXPECT_FALSE(platform.defaults.object("vardo_has_enrolled_face"));
+}
+
+// --- reset -----------------------------------------------------------------------------
+
+TEST_F(EmbeddingStorage, ResetWithoutAnyItemSucceedsAndTriesEveryItem)
+{
+    VardoService &s = start();
+    platform.secrets.resetCalls();
+    s.resetFaceEnrollment();
+    EXPECT_FALSE(s.isOwnerEnrolled());
+    EXPECT_EQ(platform.secrets.calls().remove, 2);       // current item, older-format item
+    EXPECT_EQ(platform.secrets.calls().removeLegacy, 1); // the older store's copy
+    EXPECT_EQ(platform.secrets.calls().add, 0);
+    EXPECT_EQ(platform.defaults.object("vardo_adaptive_count"), DefaultsValue(std::int64_t{0}));
+    EXPECT_EQ(platform.defaults.object("vardo_has_enrolled_face"), DefaultsValue(false));
+}
+
+TEST_F(EmbeddingStorage, ResetForgetsEverythingEnrolmentProducedAndNothingElse)
+{
+    VardoService &s = start();
+    enrol(std::vector<Embedding>(25, axis(0)));
+    s.adaptiveUpdate(leaning(0, 0.8f, 100));
+    const auto otherSecret = bytesOf("3");
+    platform.secrets.add(stateService, "failed_attempts", "test", otherSecret);
+    platform.secrets.add(olderFormatService, ownerAccount, "test", bytesOf("old"));
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf("[[1]]"));
+
+    s.resetFaceEnrollment();
+    EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
+    EXPECT_TRUE(s.enrollmentSamples().empty());
+    EXPECT_FALSE(s.isOwnerEnrolled());
+    EXPECT_FALSE(s.ownerRecognized());
+    EXPECT_EQ(s.enrollmentProgress(), 0.0);
+    EXPECT_EQ(s.adaptiveUpdateCount(), 0);
+    EXPECT_FALSE(platform.defaults.boolean("vardo_has_enrolled_face"));
+    EXPECT_FALSE(platform.secrets.item(embeddingsService, ownerAccount));
+    EXPECT_FALSE(platform.secrets.item(olderFormatService, ownerAccount));
+    EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
+    EXPECT_EQ(platform.secrets.item(stateService, "failed_attempts"), otherSecret);
+}
+
+TEST_F(EmbeddingStorage, ResetIsNotUndoneByMigrationAtTheNextStart)
+{
+    VardoService &s = startEnrolledWith(axes(0, 25));
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf(encodeEmbeddings(axes(100, 25)).value()));
+    s.resetFaceEnrollment();
+
+    platform.log.clear();
+    VardoService &again = start();
+    EXPECT_FALSE(again.isOwnerEnrolled());
+    EXPECT_FALSE(platform.log.contains("legacy"));
+}
+
+// --- the older store -------------------------------------------------------------------
+
+TEST_F(EmbeddingStorage, LegacySetIsAdoptedSavedAndRemovedFromTheOlderStore)
+{
+    const auto legacySet = axes(200, 30);
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf(encodeEmbeddings(legacySet).value()));
+    VardoService &s = start();
+
+    EXPECT_TRUE(s.isOwnerEnrolled());
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), legacySet));
+    EXPECT_TRUE(sameBits(storedSet().value(), legacySet));
+    EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
+    EXPECT_TRUE(platform.defaults.boolean("vardo_has_enrolled_face"));
+    EXPECT_EQ(faceIdLines(platform.log),
+              (std::vector<std::string>{
+                  "[FaceID] Data Protection Keychain query status: -25300 (0 = success, -25300 = not found)",
+                  "[FaceID] Loaded 30 enrolled embeddings from legacy Keychain — migrating",
+                  "[FaceID] Save to Data Protection Keychain status: 0 (0 = success)"}));
+
+    platform.log.clear();
+    VardoService &again = start();
+    EXPECT_TRUE(sameBits(again.ownerFaceEmbeddings(), legacySet));
+    EXPECT_TRUE(platform.log.contains("[FaceID] Loaded 30 enrolled embeddings from Data Protection Keychain"));
+    EXPECT_FALSE(platform.log.contains("legacy"));
+}
+
+TEST_F(EmbeddingStorage, UsableCurrentSetWinsAndTheOlderStoreIsNotTouched)
+{
+    const Bytes legacy = bytesOf(encodeEmbeddings(axes(200, 30)).value());
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, legacy);
+    VardoService &s = startEnrolledWith(axes(0, 25));
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), axes(0, 25)));
+    EXPECT_EQ(platform.secrets.legacyItem(embeddingsService, ownerAccount), legacy);
+    EXPECT_EQ(platform.secrets.calls().findLegacy, 0);
+}
+
+TEST_F(EmbeddingStorage, UnreadableCurrentItemIsReplacedByAUsableLegacySet)
+{
+    platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf("[\"broken\"]"));
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf("[[0.5,0.5]]"));
+    VardoService &s = start();
+    EXPECT_TRUE(s.isOwnerEnrolled());
+    EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), "[[0.5,0.5]]");
+    EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
+}
+
+TEST_F(EmbeddingStorage, LegacyTextInAnotherJsonLayoutIsStoredCompactAndRemoved)
+{
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf("[ [0.50, 2.5e-1],\n  [1.0, -0] ]"));
+    VardoService &s = start();
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), {{0.5f, 0.25f}, {1.0f, -0.0f}}));
+    EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), "[[0.5,0.25],[1,-0]]");
+    EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
+}
+
+TEST_F(EmbeddingStorage, UnreadableLegacyItemIsIgnoredAndKept)
+{
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf("[\"a\"]"));
+    VardoService &s = start();
+    EXPECT_FALSE(s.isOwnerEnrolled());
+    EXPECT_EQ(platform.secrets.itemCount(), 0u);
+    EXPECT_TRUE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
+}
+
+// A store that reads and deletes but refuses every write, as a keyring whose default
+// collection stays locked while the older item sits in another, unlocked one.
+class WriteRefusingStore final : public SecretStore {
+public:
+    explicit WriteRefusingStore(MemorySecretStore &inner) : inner_(inner) {}
+    bool available() const override { return true; }
+    Result add(const std::string &, const std::string &, const std::string &, const Bytes &) override
+    {
+        return {storeError, "the default keyring is locked"};
+    }
+    Result find(const std::string &service, const std::string &account, Bytes &secret) override
+    {
+        return inner_.find(service, account, secret);
+    }
+    Result remove(const std::string &service, const std::string &account) override
+    {
+        return inner_.remove(service, account);
+    }
+    Result findLegacy(const std::string &service, const std::string &account, Bytes &secret) override
+    {
+        return inner_.findLegacy(service, account, secret);
+    }
+    Result removeLegacy(const std::string &service, const std::string &account) override
+    {
+        return inner_.removeLegacy(service, account);
+    }
+
+private:
+    MemorySecretStore &inner_;
+};
+
+TEST_F(EmbeddingStorage, LegacySetIsKeptWhenItCouldNotBeSavedTheNewWay)
+{
+    const Bytes legacy = bytesOf(encodeEmbeddings(axes(200, 30)).value());
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, legacy);
+    WriteRefusingStore refusing(platform.secrets);
+    VardoService s(platform.services({.secrets = &refusing}), platform.modules());
+
+    // Used for this run...
+    EXPECT_TRUE(s.isOwnerEnrolled());
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 30u);
+    EXPECT_TRUE(platform.log.contains(
+        "[FaceID] Save to Data Protection Keychain status: -25291 (0 = success) — the default keyring is locked"));
+    // ...and still where the next start finds it.
+    EXPECT_EQ(platform.secrets.legacyItem(embeddingsService, ownerAccount), legacy);
+}
+
+// --- without a secret store ------------------------------------------------------------
+
+TEST_F(EmbeddingStorage, WithoutASecretStoreEnrolmentWorksInMemoryForTheRun)
+{
+    platform.secrets.setAvailable(false);
+    VardoService &s = start();
+    EXPECT_FALSE(s.isOwnerEnrolled());
+    EXPECT_EQ(faceIdLines(platform.log).front(),
+              "[FaceID] Data Protection Keychain query status: -25291 (0 = success, -25300 = not found) — "
+                  + unavailable);
+
+    platform.log.clear();
+    const auto samples = std::vector<Embedding>(25, leaning(0, 0.8f, 1));
+    enrol(samples);
+    EXPECT_TRUE(s.isOwnerEnrolled());
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), samples));
+    EXPECT_EQ(faceIdLines(platform.log),
+              (std::vector<std::string>{
+                  "[FaceID] Save to Data Protection Keychain status: -25291 (0 = success) — " + unavailable,
+                  "[FaceID] Enrollment complete — 25 embeddings saved"}));
+    EXPECT_TRUE(s.matchesOwner(leaning(0, 0.8f, 2)));
+
+    s.adaptiveUpdate(leaning(0, 0.8f, 100));
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u);
+    EXPECT_EQ(platform.secrets.itemCount(), 0u);
+    EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
+}
+
+TEST_F(EmbeddingStorage, RefusedStoreReportsItsOwnWordsOnSave)
+{
+    VardoService &s = start();
+    platform.secrets.setFailure("the user dismissed the unlock prompt");
+    enrol(std::vector<Embedding>(25, axis(0)));
+    EXPECT_TRUE(s.isOwnerEnrolled());
+    EXPECT_TRUE(platform.log.contains("[FaceID] Save to Data Protection Keychain status: -25291 (0 = success) — "
+                                      "the user dismissed the unlock prompt"));
+}
+
+} // namespace
+} // namespace vardo::test

@@ -1,0 +1,159 @@
+#pragma once
+
+// The real service on the simulated platform (virtual time, in-memory settings, secret
+// store and log), with embeddings built so that their similarities are exact.
+
+#include "platform/fakes/memory_log.h"
+#include "replay/simulated_platform.h"
+#include "engine/vardo_service.h"
+#include "recognition/embedding.h"
+#include "recognition/embedding_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vardo::test {
+
+inline constexpr const char *embeddingsService = "com.nerova.vardo.face-embeddings-v2";
+inline constexpr const char *olderFormatService = "com.nerova.vardo.face-signatures";
+inline constexpr const char *stateService = "com.nerova.vardo.state";
+inline constexpr const char *ownerAccount = "owner";
+
+// The unit vector along one axis.
+inline Embedding axis(std::size_t i)
+{
+    Embedding e(embeddingLength, 0.0f);
+    e[i] = 1.0f;
+    return e;
+}
+
+// Orthonormal vectors along axes first, first + 1, ...
+inline std::vector<Embedding> axes(std::size_t first, std::size_t count)
+{
+    std::vector<Embedding> set;
+    for (std::size_t i = 0; i < count; ++i)
+        set.push_back(axis(first + i));
+    return set;
+}
+
+// A unit vector whose dot product with axis(i) is exactly `similarity` (one product,
+// no rounding) and with every axis other than i and j is exactly 0.
+inline Embedding leaning(std::size_t i, float similarity, std::size_t j)
+{
+    Embedding e(embeddingLength, 0.0f);
+    e[i] = similarity;
+    e[j] = std::sqrt(1.0f - similarity * similarity);
+    return e;
+}
+
+inline Bytes bytesOf(std::string_view text)
+{
+    return Bytes(text.begin(), text.end());
+}
+
+inline std::string textOf(const Bytes &data)
+{
+    return std::string(data.begin(), data.end());
+}
+
+// Equal down to the bit patterns of the floats, in the same order.
+inline ::testing::AssertionResult sameBits(const std::vector<Embedding> &actual, const std::vector<Embedding> &expected)
+{
+    if (actual.size() != expected.size())
+        return ::testing::AssertionFailure() << actual.size() << " embeddings instead of " << expected.size();
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        if (actual[i].size() != expected[i].size())
+            return ::testing::AssertionFailure() << "embedding " << i << " has " << actual[i].size() << " values";
+        for (std::size_t j = 0; j < expected[i].size(); ++j)
+            if (std::bit_cast<std::uint32_t>(actual[i][j]) != std::bit_cast<std::uint32_t>(expected[i][j]))
+                return ::testing::AssertionFailure()
+                    << "embedding " << i << " value " << j << ": " << actual[i][j] << " instead of " << expected[i][j];
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// The recognition lines of the log, without the per-comparison match lines.
+inline std::vector<std::string> faceIdLines(const MemoryLog &log)
+{
+    std::vector<std::string> lines;
+    for (const auto &line : log.lines())
+        if (line.starts_with("[FaceID] ") && !line.starts_with("[FaceID] Match"))
+            lines.push_back(line);
+    return lines;
+}
+
+class ServiceOnSimulatedPlatform : public ::testing::Test {
+protected:
+    // 2026-03-02 09:00:00 UTC
+    static constexpr double startTime = 1772442000.0;
+
+    SimulatedPlatform platform{startTime};
+    std::unique_ptr<VardoService> service;
+
+    // A start (or restart) of the application over the same settings and secret store.
+    VardoService &start()
+    {
+        service.reset();
+        service = std::make_unique<VardoService>(platform.services(), platform.modules());
+        platform.time.runUntilIdle();
+        return *service;
+    }
+
+    // Starts with `set` as the stored enrolled set.
+    VardoService &startEnrolledWith(const std::vector<Embedding> &set)
+    {
+        storeSet(set);
+        VardoService &s = start();
+        EXPECT_TRUE(s.isOwnerEnrolled());
+        return s;
+    }
+
+    void advance(double seconds) { platform.time.advanceBy(seconds); }
+    void settle() { platform.time.runUntilIdle(); }
+    double now() const { return platform.time.now(); }
+
+    // One sample a second, as a person in front of the camera gives them.
+    void enrol(const std::vector<Embedding> &samples)
+    {
+        service->startEnrollment();
+        for (const auto &sample : samples) {
+            advance(1.0);
+            service->addEnrollmentSample(sample);
+        }
+    }
+
+    void storeSet(const std::vector<Embedding> &set)
+    {
+        platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(encodeEmbeddings(set).value()));
+        platform.secrets.resetCalls();
+    }
+
+    std::optional<std::vector<Embedding>> storedSet() const
+    {
+        const auto item = platform.secrets.item(embeddingsService, ownerAccount);
+        if (!item)
+            return std::nullopt;
+        return decodeEmbeddings(*item);
+    }
+
+    std::optional<std::string> stateValue(const std::string &account) const
+    {
+        const auto item = platform.secrets.item(stateService, account);
+        return item ? std::optional<std::string>(textOf(*item)) : std::nullopt;
+    }
+
+    void storeStateValue(const std::string &account, std::string_view value)
+    {
+        platform.secrets.add(stateService, account, "test", bytesOf(value));
+    }
+};
+
+} // namespace vardo::test

@@ -1,0 +1,390 @@
+// The enrolled set and the lockout state in a real gnome-keyring on a private bus: CTest
+// runs this executable under tests/support/with-keyring; started any other way it skips,
+// so that it never touches a developer's own keyring. Steps that must run in a new
+// process (a later start of the application) are tests of their own, run by the test
+// that needs them through runTestInChildProcess.
+
+// Before any Qt header: GLib's D-Bus headers use "signals" as a name, which Qt defines
+// as a keyword.
+#include <libsecret/secret.h>
+
+#include "tests/engine/enrollment_fixture.h"
+#include "tests/engine/real_secret_store_platform.h"
+#include "tests/support/child_process.h"
+
+#include "utils/decimal_text.h"
+
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <random>
+
+namespace vardo::test {
+namespace {
+
+// 2026-03-02 09:00:00 UTC
+constexpr double parentStartTime = 1772442000.0;
+constexpr const char *expectedSetVariable = "VARDO_TEST_EXPECTED_SET";
+
+std::string secretToolLookup(const std::string &service, const std::string &account, int *exitCode = nullptr)
+{
+    const auto result = runProcess({"secret-tool", "lookup", "service", service, "account", account});
+    if (exitCode)
+        *exitCode = result.exitCode;
+    return result.output;
+}
+
+// What secret-tool lists for the service, across all collections: the items with their
+// labels and secrets on standard output, their attributes on standard error.
+std::string secretToolSearch(const std::string &service)
+{
+    const auto result = runProcess({"secret-tool", "search", "--all", "service", service});
+    return result.output + result.errors;
+}
+
+// Enough of a listing to see what went wrong, without a whole enrolled set.
+std::string headOf(const std::string &text)
+{
+    return text.substr(0, 300);
+}
+
+int itemsListed(const std::string &service)
+{
+    const std::string listed = secretToolSearch(service);
+    int count = 0;
+    for (auto at = listed.find("[/"); at != std::string::npos; at = listed.find("[/", at + 1))
+        ++count;
+    return count;
+}
+
+// How an earlier version kept the set: same service and account, its own schema.
+void storeLegacyItem(const std::string &service, const std::string &secret)
+{
+    SecretSchema schema{};
+    schema.name = LibsecretSecretStore::legacySchemaName;
+    schema.flags = SECRET_SCHEMA_NONE;
+    schema.attributes[0] = {"service", SECRET_SCHEMA_ATTRIBUTE_STRING};
+    schema.attributes[1] = {"account", SECRET_SCHEMA_ATTRIBUTE_STRING};
+    GError *error = nullptr;
+    const gboolean stored = secret_password_store_sync(&schema, SECRET_COLLECTION_DEFAULT, "earlier version",
+                                                       secret.c_str(), nullptr, &error, "service", service.c_str(),
+                                                       "account", ownerAccount, nullptr);
+    ASSERT_TRUE(stored) << (error ? error->message : "");
+}
+
+void writeSet(const std::string &path, const std::vector<Embedding> &set)
+{
+    std::ofstream out(path, std::ios::binary);
+    for (const auto &embedding : set) {
+        const std::uint32_t length = static_cast<std::uint32_t>(embedding.size());
+        out.write(reinterpret_cast<const char *>(&length), sizeof length);
+        out.write(reinterpret_cast<const char *>(embedding.data()),
+                  static_cast<std::streamsize>(embedding.size() * sizeof(float)));
+    }
+}
+
+std::vector<Embedding> readSet(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<Embedding> set;
+    std::uint32_t length = 0;
+    while (in.read(reinterpret_cast<char *>(&length), sizeof length)) {
+        Embedding embedding(length);
+        in.read(reinterpret_cast<char *>(embedding.data()), static_cast<std::streamsize>(length * sizeof(float)));
+        set.push_back(std::move(embedding));
+    }
+    return set;
+}
+
+// Samples of one face with the values a text form gets wrong most easily: negative zero,
+// the smallest subnormal, values needing all nine significant digits.
+std::vector<Embedding> awkwardSamples()
+{
+    std::mt19937 random(2024);
+    std::normal_distribution<float> noise(0.0f, 0.02f);
+    Embedding face(embeddingLength);
+    std::normal_distribution<float> normal;
+    for (float &v : face)
+        v = normal(random);
+    face = l2Normalize(face);
+    std::vector<Embedding> samples;
+    for (int k = 0; k < 25; ++k) {
+        Embedding sample = face;
+        for (float &v : sample)
+            v += noise(random);
+        sample = l2Normalize(sample);
+        sample[500] = -0.0f;
+        sample[501] = std::numeric_limits<float>::denorm_min();
+        sample[502] = std::nextafter(1.0f / 3.0f, 1.0f);
+        sample[503] = -std::numeric_limits<float>::min();
+        samples.push_back(std::move(sample));
+    }
+    return samples;
+}
+
+class KeyringTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (secretServiceUnderTest() != "gnome-keyring")
+            GTEST_SKIP() << "needs the private keyring of tests/support/with-keyring";
+        // A step sees what the test that started it stored; a test starts from nothing.
+        if (!isChildProcessStep())
+            removeEverything();
+    }
+
+    void TearDown() override
+    {
+        if (secretServiceUnderTest() == "gnome-keyring" && !isChildProcessStep())
+            removeEverything();
+    }
+
+    void removeEverything()
+    {
+        LibsecretSecretStore store;
+        for (const char *service : {embeddingsService, olderFormatService}) {
+            store.remove(service, ownerAccount);
+            store.removeLegacy(service, ownerAccount);
+        }
+        store.remove(stateService, "failed_attempts");
+        store.remove(stateService, "lockout_time");
+    }
+
+    VardoService &start() { return platform.start(service); }
+    MemoryLog &log() { return platform.simulated.log; }
+    void settle() { platform.simulated.time.runUntilIdle(); }
+
+    RealSecretStorePlatform platform{startTimeFromEnvironment(parentStartTime)};
+    std::unique_ptr<VardoService> service;
+};
+
+// --- enrolment and the next start --------------------------------------------------------
+
+using KeyringEnrollment = KeyringTest;
+using KeyringEnrollmentStep = KeyringTest;
+
+TEST_F(KeyringEnrollment, EnrolledSetReadsBackBitForBitInANewProcess)
+{
+    VardoService &s = start();
+    s.startEnrollment();
+    for (const auto &sample : awkwardSamples()) {
+        platform.simulated.time.advanceBy(1.0);
+        s.addEnrollmentSample(sample);
+    }
+    ASSERT_TRUE(s.isOwnerEnrolled());
+    ASSERT_TRUE(log().contains("[FaceID] Save to Data Protection Keychain status: 0 (0 = success)"));
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string path = dir.filePath("expected-set").toStdString();
+    writeSet(path, s.ownerFaceEmbeddings());
+    EXPECT_TRUE(runTestInChildProcess("KeyringEnrollmentStep.StartsWithTheSetSavedBefore",
+                                      {std::string(expectedSetVariable) + "=" + path}));
+}
+
+TEST_F(KeyringEnrollmentStep, StartsWithTheSetSavedBefore)
+{
+    if (!isChildProcessStep())
+        GTEST_SKIP() << "a step of KeyringEnrollment.EnrolledSetReadsBackBitForBitInANewProcess and "
+                        "KeyringMigration.LegacySetIsAdoptedSavedAndRemovedThenLoadedNormally";
+    const auto expected = readSet(std::getenv(expectedSetVariable));
+    ASSERT_FALSE(expected.empty());
+
+    VardoService &s = start();
+    EXPECT_TRUE(s.isOwnerEnrolled());
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), expected));
+    EXPECT_EQ(faceIdLines(log()),
+              (std::vector<std::string>{
+                  "[FaceID] Data Protection Keychain query status: 0 (0 = success, -25300 = not found)",
+                  "[FaceID] Loaded " + std::to_string(expected.size())
+                      + " enrolled embeddings from Data Protection Keychain"}));
+}
+
+TEST_F(KeyringEnrollment, StoredSetIsCompactJsonThatSecretToolShows)
+{
+    VardoService &s = start();
+    s.startEnrollment();
+    for (int k = 0; k < 25; ++k) {
+        platform.simulated.time.advanceBy(1.0);
+        s.addEnrollmentSample(leaning(0, 0.5f, 2));
+    }
+    int exitCode = -1;
+    const std::string text = secretToolLookup(embeddingsService, ownerAccount, &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(text, encodeEmbeddings(s.ownerFaceEmbeddings()).value());
+    EXPECT_TRUE(text.starts_with("[[0.5,0,0.8660254,0,"));
+    EXPECT_EQ(text.find_first_of(" \n"), std::string::npos);
+
+    const std::string listed = secretToolSearch(embeddingsService);
+    EXPECT_EQ(itemsListed(embeddingsService), 1);
+    EXPECT_NE(listed.find("label = Nerova Vardo face data"), std::string::npos) << headOf(listed);
+    EXPECT_NE(listed.find("attribute.account = owner"), std::string::npos) << headOf(listed);
+}
+
+TEST_F(KeyringEnrollment, ArrayOfStringsStoredUnderTheItemMeansNotEnrolled)
+{
+    ASSERT_EQ(runProcess({"secret-tool", "store", "--label=by hand", "service", embeddingsService, "account",
+                          ownerAccount},
+                         R"(["0.5","0.25"])")
+                  .exitCode,
+              0);
+    VardoService &s = start();
+    EXPECT_FALSE(s.isOwnerEnrolled());
+    EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
+    EXPECT_TRUE(log().contains("[FaceID] Data Protection Keychain query status: 0 (0 = success, -25300 = not found)"));
+    EXPECT_FALSE(log().contains("[FaceID] Loaded"));
+}
+
+TEST_F(KeyringEnrollment, ResetWithNoItemsSucceeds)
+{
+    VardoService &s = start();
+    s.resetFaceEnrollment();
+    EXPECT_FALSE(s.isOwnerEnrolled());
+    EXPECT_EQ(itemsListed(embeddingsService), 0);
+    EXPECT_EQ(itemsListed(olderFormatService), 0);
+    // The keyring still answers normally afterwards.
+    s.seedEnrolledSet(axes(0, 25));
+    s.saveEmbeddings();
+    EXPECT_EQ(itemsListed(embeddingsService), 1);
+}
+
+TEST_F(KeyringEnrollment, ResetDeletesTheSetTheOlderFormatAndTheOlderStoreCopy)
+{
+    VardoService &s = start();
+    s.seedEnrolledSet(axes(0, 25));
+    s.saveEmbeddings();
+    storeLegacyItem(embeddingsService, encodeEmbeddings(axes(100, 25)).value());
+    ASSERT_EQ(runProcess({"secret-tool", "store", "--label=old", "service", olderFormatService, "account",
+                          ownerAccount},
+                         "old signatures")
+                  .exitCode,
+              0);
+    ASSERT_EQ(itemsListed(embeddingsService), 2);
+
+    s.resetFaceEnrollment();
+    EXPECT_EQ(itemsListed(embeddingsService), 0);
+    EXPECT_EQ(itemsListed(olderFormatService), 0);
+    EXPECT_TRUE(runTestInChildProcess("KeyringEnrollmentStep.StartsNotEnrolled"));
+}
+
+TEST_F(KeyringEnrollmentStep, StartsNotEnrolled)
+{
+    if (!isChildProcessStep())
+        GTEST_SKIP() << "a step of KeyringEnrollment.ResetDeletesTheSetTheOlderFormatAndTheOlderStoreCopy";
+    VardoService &s = start();
+    EXPECT_FALSE(s.isOwnerEnrolled());
+    EXPECT_FALSE(log().contains("migrating"));
+    EXPECT_TRUE(log().contains("[FaceID] Data Protection Keychain query status: -25300"));
+}
+
+// --- the older store -------------------------------------------------------------------
+
+using KeyringMigration = KeyringTest;
+
+TEST_F(KeyringMigration, LegacySetIsAdoptedSavedAndRemovedThenLoadedNormally)
+{
+    const auto legacySet = axes(200, 30);
+    storeLegacyItem(embeddingsService, encodeEmbeddings(legacySet).value());
+    VardoService &s = start();
+    EXPECT_TRUE(s.isOwnerEnrolled());
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), legacySet));
+    EXPECT_EQ(faceIdLines(log()),
+              (std::vector<std::string>{
+                  "[FaceID] Data Protection Keychain query status: -25300 (0 = success, -25300 = not found)",
+                  "[FaceID] Loaded 30 enrolled embeddings from legacy Keychain — migrating",
+                  "[FaceID] Save to Data Protection Keychain status: 0 (0 = success)"}));
+
+    // One item left: the current one.
+    const std::string listed = secretToolSearch(embeddingsService);
+    EXPECT_EQ(itemsListed(embeddingsService), 1) << headOf(listed);
+    EXPECT_NE(listed.find("schema = com.nerova.vardo.Secret"), std::string::npos) << headOf(listed);
+    EXPECT_EQ(secretToolLookup(embeddingsService, ownerAccount), encodeEmbeddings(legacySet).value());
+    Bytes found;
+    EXPECT_EQ(platform.secrets.findLegacy(embeddingsService, ownerAccount, found).status, SecretStore::itemNotFound);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string path = dir.filePath("expected-set").toStdString();
+    writeSet(path, legacySet);
+    EXPECT_TRUE(runTestInChildProcess("KeyringEnrollmentStep.StartsWithTheSetSavedBefore",
+                                      {std::string(expectedSetVariable) + "=" + path}));
+}
+
+TEST_F(KeyringMigration, UsableCurrentSetIsLoadedAndTheOlderStoreLeftAlone)
+{
+    std::unique_ptr<VardoService> first;
+    VardoService &writer = platform.start(first);
+    writer.seedEnrolledSet(axes(0, 25));
+    writer.saveEmbeddings();
+    first.reset();
+    const std::string legacy = encodeEmbeddings(axes(200, 30)).value();
+    storeLegacyItem(embeddingsService, legacy);
+    log().clear();
+
+    VardoService &s = start();
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), axes(0, 25)));
+    EXPECT_FALSE(log().contains("migrating"));
+    Bytes found;
+    ASSERT_TRUE(platform.secrets.findLegacy(embeddingsService, ownerAccount, found).ok());
+    EXPECT_EQ(textOf(found), legacy);
+}
+
+// --- the lockout state -----------------------------------------------------------------
+
+using KeyringLockout = KeyringTest;
+using KeyringLockoutStep = KeyringTest;
+
+TEST_F(KeyringLockout, LockoutCarriesOverToTheNextStartAndEndsAfterFiveMinutes)
+{
+    VardoService &s = start();
+    for (int i = 0; i < 5; ++i)
+        s.recordFailedMatch();
+    ASSERT_TRUE(s.isFaceLocked());
+    EXPECT_EQ(secretToolLookup(stateService, "failed_attempts"), "5");
+    EXPECT_EQ(secretToolLookup(stateService, "lockout_time"), doubleText(parentStartTime));
+
+    const auto at = [](double seconds) { return std::string(startTimeVariable) + "=" + doubleText(seconds); };
+    EXPECT_TRUE(runTestInChildProcess("KeyringLockoutStep.StartsFaceLocked", {at(parentStartTime + 299)}));
+    EXPECT_TRUE(runTestInChildProcess("KeyringLockoutStep.StartsWithTheLockoutLifted", {at(parentStartTime + 301)}));
+
+    EXPECT_EQ(secretToolLookup(stateService, "failed_attempts"), "0");
+    int exitCode = 0;
+    EXPECT_EQ(secretToolLookup(stateService, "lockout_time", &exitCode), "");
+    EXPECT_NE(exitCode, 0);
+}
+
+TEST_F(KeyringLockoutStep, StartsFaceLocked)
+{
+    if (!isChildProcessStep())
+        GTEST_SKIP() << "a step of KeyringLockout.LockoutCarriesOverToTheNextStartAndEndsAfterFiveMinutes";
+    VardoService &s = start();
+    EXPECT_TRUE(s.isFaceLocked());
+    EXPECT_EQ(s.failedMatchAttempts(), 5);
+}
+
+TEST_F(KeyringLockoutStep, StartsWithTheLockoutLifted)
+{
+    if (!isChildProcessStep())
+        GTEST_SKIP() << "a step of KeyringLockout.LockoutCarriesOverToTheNextStartAndEndsAfterFiveMinutes";
+    VardoService &s = start();
+    EXPECT_FALSE(s.isFaceLocked());
+    EXPECT_EQ(s.failedMatchAttempts(), 0);
+}
+
+TEST_F(KeyringLockout, PasswordClearsTheStoredLockout)
+{
+    VardoService &s = start();
+    for (int i = 0; i < 5; ++i)
+        s.recordFailedMatch();
+    s.lockScreen();
+    s.unlockWithPassword("owner-password");
+    settle();
+    EXPECT_FALSE(s.isFaceLocked());
+    EXPECT_EQ(secretToolLookup(stateService, "failed_attempts"), "0");
+    EXPECT_EQ(itemsListed(stateService), 1);
+}
+
+} // namespace
+} // namespace vardo::test

@@ -1,0 +1,179 @@
+// The two ways out of the lock overlay: the password (a manual unlock, recorded, with
+// ten quiet seconds) and the recognised owner (after unlockDelay, not recorded).
+
+#include "engine_harness.h"
+
+namespace vardo::test {
+namespace {
+
+class Unlock : public EngineTest {
+protected:
+    // Locked by the countdown at t = 10.
+    VardoService &locked()
+    {
+        VardoService &s = startProtected();
+        show(nobody());
+        at(10.0);
+        EXPECT_TRUE(s.isLocked());
+        EXPECT_TRUE(platform.overlays.lockShown);
+        return s;
+    }
+};
+
+TEST_F(Unlock, APasswordUnlockAddsExactlyOneManualUnlockEvent)
+{
+    VardoService &s = locked();
+    at(15.0);
+    s.unlockWithPassword("owner-password");
+    settle();
+    EXPECT_FALSE(s.isLocked());
+    EXPECT_FALSE(platform.overlays.lockShown);
+    ASSERT_EQ(s.securityEvents().size(), 2u);
+    EXPECT_EQ(s.securityEvents()[0].type, SecurityEvent::Type::manualUnlock);
+    EXPECT_EQ(s.securityEvents()[0].faceCount, 0);
+    EXPECT_EQ(s.securityEvents()[0].date, startTime + 15.0);
+    EXPECT_EQ(s.securityEvents()[1].type, SecurityEvent::Type::awayLock);
+    EXPECT_EQ(s.totalLocksToday(), 1);
+}
+
+// The password goes to the system's authentication once and is not kept; a refusal, or a
+// face unlock while the check runs, leaves no manual unlock behind.
+TEST_F(Unlock, OnlyTheAcceptedPasswordUnlocksAndARaceWithTheFaceRecordsNothing)
+{
+    VardoService &s = locked();
+    s.unlockWithPassword("guess");
+    s.unlockWithPassword("owner-password"); // typed again while the first check runs: ignored
+    settle();
+    EXPECT_TRUE(s.isLocked());
+    EXPECT_TRUE(s.authentication()->lastAttemptFailed());
+    EXPECT_EQ(platform.authenticator.conversations, 1);
+    EXPECT_EQ(s.securityEvents().size(), 1u);
+
+    s.unlockWithPassword("owner-password");
+    ownerSitsDown(); // recognised before the system answers
+    settle();
+    EXPECT_FALSE(s.isLocked());
+    EXPECT_EQ(s.securityEvents().size(), 1u); // the face unlock records nothing, nor does the late password
+    EXPECT_EQ(platform.authenticator.answers, (std::vector<std::string>{"guess", "owner-password"}));
+}
+
+TEST_F(Unlock, AFaceResetNeedsThePasswordAndSwitchesProtectionOffFirst)
+{
+    VardoService &s = startProtected();
+    s.resetFaceWithPassword("guess");
+    settle();
+    EXPECT_TRUE(s.isOwnerEnrolled());
+    EXPECT_TRUE(s.isEnabled());
+
+    std::vector<std::string> order;
+    QObject::connect(&s, &VardoService::isEnabledChanged, [&] { order.push_back("protection off"); });
+    QObject::connect(&s, &VardoService::isOwnerEnrolledChanged, [&] { order.push_back("face forgotten"); });
+    s.resetFaceWithPassword("owner-password");
+    settle();
+    EXPECT_EQ(order, (std::vector<std::string>{"protection off", "face forgotten"}));
+}
+
+TEST_F(Unlock, APasswordUnlockResetsTheCountersAndTheCountdown)
+{
+    platform.defaults.setBool("vardo_intruder_enabled", true);
+    VardoService &s = locked();
+    show(stranger(), 4);
+    ASSERT_EQ(s.intruderFrameCount(), 4);
+    s.unlockWithPassword("owner-password");
+    settle();
+    EXPECT_EQ(s.consecutiveOwnerMatch(), 0);
+    EXPECT_EQ(s.consecutiveOwnerMiss(), 0);
+    EXPECT_EQ(s.intruderFrameCount(), 0);
+    EXPECT_FALSE(s.noFaceStartTime().has_value());
+    EXPECT_EQ(s.secondsUntilLock(), 0);
+    EXPECT_FALSE(s.showIntruderAlert()); // no photos were taken
+}
+
+TEST_F(Unlock, APasswordUnlockDuringAFaceLockoutClearsTheLockoutFirst)
+{
+    platform.secrets.add(VardoService::keychainService, "failed_attempts", "", Bytes{'5'});
+    const std::string lockedAt = std::to_string(static_cast<long long>(startTime));
+    platform.secrets.add(VardoService::keychainService, "lockout_time", "", Bytes(lockedAt.begin(), lockedAt.end()));
+    VardoService &s = locked();
+    ASSERT_TRUE(s.isFaceLocked());
+    s.unlockWithPassword("owner-password");
+    settle();
+    EXPECT_FALSE(s.isFaceLocked());
+    EXPECT_EQ(s.failedMatchAttempts(), 0);
+    EXPECT_EQ(stateSecret("failed_attempts"), "0");
+    EXPECT_FALSE(stateSecret("lockout_time").has_value());
+    EXPECT_FALSE(s.isLocked());
+}
+
+TEST_F(Unlock, TheRecognisedOwnerUnlocksAtOnceWithoutDelayAndAddsNoEvent)
+{
+    VardoService &s = locked();
+    at(12.0);
+    show(owner(), 2);
+    EXPECT_TRUE(s.isLocked());
+    show(owner());
+    EXPECT_FALSE(s.isLocked());
+    EXPECT_FALSE(platform.overlays.lockShown);
+    ASSERT_EQ(s.securityEvents().size(), 1u);
+    EXPECT_EQ(s.securityEvents()[0].type, SecurityEvent::Type::awayLock);
+}
+
+TEST_F(Unlock, WithAnUnlockDelayOfFiveTheOwnerIsLetInFiveSecondsLater)
+{
+    platform.defaults.setInteger("vardo_unlock_delay", 5);
+    VardoService &s = locked();
+    at(12.0);
+    ownerSitsDown();
+    EXPECT_TRUE(s.isLocked());
+    at(16.999);
+    EXPECT_TRUE(s.isLocked());
+    at(17.0);
+    EXPECT_FALSE(s.isLocked());
+    EXPECT_FALSE(platform.overlays.lockShown);
+    EXPECT_EQ(s.securityEvents().size(), 1u);
+}
+
+TEST_F(Unlock, APasswordUnlockWithinTheUnlockDelayLeavesNothingForTheDelayedUnlock)
+{
+    platform.defaults.setInteger("vardo_unlock_delay", 5);
+    VardoService &s = locked();
+    at(12.0);
+    ownerSitsDown();
+    at(14.0);
+    s.unlockWithPassword("owner-password");
+    settle();
+    ASSERT_FALSE(s.isLocked());
+    const int hides = platform.overlays.lockHides;
+    at(17.0);
+    EXPECT_FALSE(s.isLocked());
+    EXPECT_EQ(platform.overlays.lockHides, hides);
+    EXPECT_EQ(s.securityEvents().size(), 2u);
+}
+
+TEST_F(Unlock, TheDelayedUnlockDoesNothingOnceTheServiceIsGone)
+{
+    platform.defaults.setInteger("vardo_unlock_delay", 5);
+    locked();
+    at(12.0);
+    ownerSitsDown();
+    const int hides = platform.overlays.lockHides;
+    service.reset();
+    at(20.0);
+    EXPECT_EQ(platform.overlays.lockHides, hides);
+}
+
+TEST_F(Unlock, TheAutomaticUnlockLeavesTheOwnerCountersAndQuietPeriodAlone)
+{
+    VardoService &s = locked();
+    at(12.0);
+    ownerSitsDown();
+    ASSERT_FALSE(s.isLocked());
+    EXPECT_EQ(s.consecutiveOwnerMatch(), 3);
+    // No quiet period: the owner leaving right away starts a countdown.
+    at(15.5);
+    show(nobody());
+    EXPECT_EQ(s.noFaceStartTime(), startTime + 15.5);
+}
+
+} // namespace
+} // namespace vardo::test

@@ -1,0 +1,166 @@
+#include "platform/fakes/memory_log.h"
+#include "platform/defaults_store_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace vardo {
+namespace {
+
+class FileDefaults : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path = dir.filePath("NerovaVardo/settings.json");
+    MemoryLog log;
+
+    QByteArray fileContents() const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void writeFile(const QByteArray &bytes) const
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    static ino_t inode(const QString &p)
+    {
+        struct stat st {};
+        ::stat(QFile::encodeName(p).constData(), &st);
+        return st.st_ino;
+    }
+};
+
+TEST_F(FileDefaults, EveryTypeSurvivesARoundTripThroughTheFile)
+{
+    {
+        FileDefaultsStore store(path, log);
+        store.setInteger("int", 9007199254740993LL); // beyond a double's exact integers
+        store.setInteger("negative", -12);
+        store.setDouble("double", 0.1);
+        store.setDouble("whole double", 3.0);
+        store.setBool("bool", true);
+        store.setString("string", "lock_mac \"quoted\" ünïcode");
+        store.setData("data", Bytes{0, 1, 2, 255});
+    }
+    FileDefaultsStore reopened(path, log);
+    EXPECT_EQ(reopened.object("int"), DefaultsValue(std::int64_t{9007199254740993LL}));
+    EXPECT_EQ(reopened.object("negative"), DefaultsValue(std::int64_t{-12}));
+    EXPECT_EQ(reopened.object("double"), DefaultsValue(0.1));
+    EXPECT_EQ(reopened.object("whole double"), DefaultsValue(3.0));
+    EXPECT_EQ(reopened.object("bool"), DefaultsValue(true));
+    EXPECT_EQ(reopened.object("string"), DefaultsValue(std::string("lock_mac \"quoted\" ünïcode")));
+    EXPECT_EQ(reopened.object("data"), DefaultsValue(Bytes{0, 1, 2, 255}));
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(FileDefaults, EachWriteReplacesTheFileWholeAndLeavesNoTemporaryFiles)
+{
+    FileDefaultsStore store(path, log);
+    store.setInteger("vardo_lock_timeout", 5);
+    const ino_t first = inode(path);
+    store.setInteger("vardo_lock_timeout", 6);
+    // A new file renamed over the old one: a crash mid-write leaves the old one intact.
+    EXPECT_NE(inode(path), first);
+    EXPECT_TRUE(QJsonDocument::fromJson(fileContents()).isObject());
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files), QStringList{"settings.json"});
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(FileDefaults, CorruptFileIsKeptAsideAndTheStoreStartsFromDefaults)
+{
+    writeFile("{\"vardo_lock_timeout\": {\"integer\": 5}, trunc");
+    FileDefaultsStore store(path, log);
+    EXPECT_FALSE(store.object("vardo_lock_timeout"));
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_NE(log.lines()[0].find("is unreadable"), std::string::npos);
+    const QStringList aside = QDir(QFileInfo(path).absolutePath()).entryList({"settings.json.corrupt-*"});
+    ASSERT_EQ(aside.size(), 1);
+    store.setBool("vardo_enabled", true);
+    QFile kept(QFileInfo(path).absolutePath() + "/" + aside.first());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("{\"vardo_lock_timeout\": {\"integer\": 5}, trunc"));
+}
+
+TEST_F(FileDefaults, EmptyFileCountsAsCorrupt)
+{
+    writeFile("");
+    FileDefaultsStore store(path, log);
+    EXPECT_TRUE(store.keys().empty());
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList({"settings.json.corrupt-*"}).size(), 1);
+}
+
+TEST_F(FileDefaults, EntriesOfUnknownFormAreIgnoredButKept)
+{
+    writeFile(R"({"vardo_lock_timeout": 5, "vardo_max_faces": {"integer": 2.5}, "vardo_wallpaper": {"integer": 3}})");
+    FileDefaultsStore store(path, log);
+    EXPECT_FALSE(store.object("vardo_lock_timeout"));
+    EXPECT_FALSE(store.object("vardo_max_faces"));
+    EXPECT_EQ(store.objectInteger("vardo_wallpaper"), 3);
+    EXPECT_EQ(log.lines().size(), 2u);
+    store.setBool("vardo_enabled", true);
+    const QJsonObject saved = QJsonDocument::fromJson(fileContents()).object();
+    EXPECT_EQ(saved.value("vardo_lock_timeout").toInt(), 5);
+}
+
+TEST_F(FileDefaults, WritesFromAnotherProcessAreNotLost)
+{
+    FileDefaultsStore app(path, log);
+    app.setInteger("vardo_lock_timeout", 5);
+    FileDefaultsStore commandLine(path, log);
+    commandLine.setInteger("vardo_max_faces", 2);
+    app.setBool("vardo_enabled", true);
+    FileDefaultsStore reopened(path, log);
+    EXPECT_EQ(reopened.objectInteger("vardo_lock_timeout"), 5);
+    EXPECT_EQ(reopened.objectInteger("vardo_max_faces"), 2);
+    EXPECT_EQ(reopened.objectBool("vardo_enabled"), true);
+}
+
+TEST_F(FileDefaults, RemovedKeysStayRemoved)
+{
+    FileDefaultsStore store(path, log);
+    store.setInteger("a", 1);
+    store.remove("a");
+    EXPECT_FALSE(FileDefaultsStore(path, log).object("a"));
+}
+
+TEST(FileDefaultsPath, FollowsXdgConfigHome)
+{
+    qputenv("XDG_CONFIG_HOME", "/tmp/xdg-test-config");
+    EXPECT_EQ(FileDefaultsStore::defaultPath(), "/tmp/xdg-test-config/NerovaVardo/settings.json");
+    qputenv("XDG_CONFIG_HOME", "relative/ignored");
+    EXPECT_EQ(FileDefaultsStore::defaultPath(), QDir::homePath() + "/.config/NerovaVardo/settings.json");
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(TypedReads, ConvertLikeTheSystemDefaults)
+{
+    MemoryDefaultsStore store;
+    store.setString("text", "12");
+    store.setString("word", "abc");
+    store.setDouble("fraction", 2.9);
+    store.setBool("yes", true);
+    EXPECT_EQ(store.integer("text"), 12);
+    EXPECT_EQ(store.integer("word"), 0);
+    EXPECT_EQ(store.integer("fraction"), 2);
+    EXPECT_EQ(store.integer("yes"), 1);
+    EXPECT_EQ(store.integer("absent"), 0);
+    EXPECT_FALSE(store.objectInteger("text"));
+    EXPECT_FALSE(store.objectInteger("fraction"));
+    EXPECT_EQ(store.objectInteger("yes"), 1);
+    EXPECT_TRUE(store.boolean("fraction"));
+    EXPECT_FALSE(store.objectBool("fraction"));
+}
+
+} // namespace
+} // namespace vardo
