@@ -28,9 +28,19 @@ struct PamAuthenticator::Attempt {
     bool finished = false; // set on the main thread once `finished` has been called
     bool abandoned = false; // the authenticator is gone: call nobody back
 
+    // From the conversation's thread. Once the authenticator has gone the main queue may
+    // have gone with it, so nothing is posted any more; the mutex keeps the destructor
+    // from running between the test and the post.
+    void toMain(std::function<void()> task)
+    {
+        std::lock_guard lock(mutex);
+        if (!abandoned)
+            mainQueue->post(std::move(task));
+    }
+
     void tell(const Message &message, const std::shared_ptr<Attempt> &self)
     {
-        mainQueue->post([self, message] {
+        toMain([self, message] {
             if (!self->abandoned && !self->finished)
                 self->conversation.message(message);
         });
@@ -164,7 +174,7 @@ void PamAuthenticator::begin(Conversation conversation)
     attempt_->conversation = std::move(conversation);
     std::thread([attempt = attempt_] {
         const bool accepted = authenticate(attempt);
-        attempt->mainQueue->post([attempt, accepted] {
+        attempt->toMain([attempt, accepted] {
             if (attempt->abandoned || attempt->finished)
                 return;
             attempt->finished = true;

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "engine/vardo_service.h"
+#include "localization/localization_manager.h"
+#include "replay/simulated_platform.h"
+#include "screens/qml_types.h"
+
+#include <QApplication>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QtTest/QTest>
+
+namespace vardo::test {
+
+// One engine on the simulated platform, registered for QML, shared by every test of
+// the executable (QML singletons are registered once per process). Never destroyed, so
+// nothing depends on the order of static destruction.
+struct ScreensWorld {
+    SimulatedPlatform platform{1772442000.0};
+    VardoService service{platform.services(), platform.modules()};
+    QQmlEngine qml;
+
+    void settle() { platform.time.runUntilIdle(); }
+};
+
+inline ScreensWorld &screensWorld()
+{
+    static int argc = 1;
+    static char name[] = "screens_tests";
+    static char *argv[] = {name, nullptr};
+    static QApplication *app = new QApplication(argc, argv);
+    (void)app;
+    static ScreensWorld *world = [] {
+        auto *w = new ScreensWorld;
+        registerQmlTypes(w->service, LocalizationManager::shared());
+        return w;
+    }();
+    return *world;
+}
+
+// A screen's QML in a window of its own, as the overlay shows it.
+inline std::unique_ptr<QQuickView> showScreen(const char *file, QSize size = {1280, 800})
+{
+    auto view = std::make_unique<QQuickView>(&screensWorld().qml, nullptr);
+    view->setResizeMode(QQuickView::SizeRootObjectToView);
+    view->setSource(QUrl(QStringLiteral("qrc:/NerovaVardo/") + QLatin1String(file)));
+    view->resize(size);
+    view->show();
+    view->requestActivate();
+    QTest::qWaitForWindowExposed(view.get());
+    return view;
+}
+
+inline QQuickItem *child(QQuickView &view, const char *objectName)
+{
+    return view.rootObject()->findChild<QQuickItem *>(QLatin1String(objectName));
+}
+
+inline void click(QQuickView &view, QQuickItem *item)
+{
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    QTest::mouseClick(&view, Qt::LeftButton, {}, centre.toPoint());
+}
+
+} // namespace vardo::test
