@@ -1,9 +1,11 @@
 #include "screens/x11_overlay_windows.h"
 
 #include "platform/log_sink.h"
+#include "platform/task_queue.h"
 #include "platform/timers.h"
 
 #include <QGuiApplication>
+#include <QPointer>
 #include <QQuickView>
 #include <QScreen>
 
@@ -62,6 +64,11 @@ void X11OverlayWindows::grabInput(QQuickView &first)
     waited_ = 0.0;
     failureReported_ = false;
     tryGrab();
+    if (!keep_)
+        keep_ = services_.timers.schedule(keepInterval, true, [this] {
+            if (!retry_)
+                tryGrab();
+        });
 }
 
 // Owner events: key presses and clicks meant for the lock windows reach them as usual
@@ -91,6 +98,7 @@ void X11OverlayWindows::tryGrab()
     pointerHeld_ = pointerStatus == XCB_GRAB_STATUS_SUCCESS;
     if (keyboardHeld_ && pointerHeld_) {
         retry_.reset();
+        waited_ = 0.0;
         return;
     }
     if (!retry_) {
@@ -111,6 +119,7 @@ void X11OverlayWindows::tryGrab()
 void X11OverlayWindows::releaseInput()
 {
     retry_.reset();
+    keep_.reset();
     grabWindow_ = 0;
     xcb_connection_t *c = connection();
     if (!c)
@@ -152,6 +161,16 @@ bool X11OverlayWindows::nativeEventFilter(const QByteArray &type, void *message,
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
     const uint8_t kind = event->response_type & 0x7f;
+    if (kind == XCB_FOCUS_OUT) {
+        const auto *focus = reinterpret_cast<const xcb_focus_out_event_t *>(event);
+        // Focus changes that the grabs themselves cause are not a move by another client.
+        if (grabWindow_ && focus->mode != XCB_NOTIFY_MODE_GRAB && focus->mode != XCB_NOTIFY_MODE_UNGRAB)
+            services_.mainQueue.post([self = QPointer<QObject>(this), this] {
+                if (self)
+                    takeFocusBack();
+            });
+        return false;
+    }
     xcb_window_t window = XCB_NONE;
     if (kind == XCB_MAP_NOTIFY)
         window = reinterpret_cast<const xcb_map_notify_event_t *>(event)->window;
@@ -165,6 +184,24 @@ bool X11OverlayWindows::nativeEventFilter(const QByteArray &type, void *message,
                 return false; // our own restacking
     raiseOverlays();
     return false;
+}
+
+void X11OverlayWindows::takeFocusBack()
+{
+    xcb_connection_t *c = connection();
+    if (!c || !grabWindow_ || lockWindows().empty())
+        return;
+    auto *focus = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    if (!focus)
+        return;
+    const xcb_window_t focused = focus->focus;
+    std::free(focus);
+    for (const auto &window : lockWindows())
+        if (static_cast<xcb_window_t>(window->winId()) == focused)
+            return; // moved between the lock windows, by a click on another screen
+    raiseOverlays();
+    lockWindows().front()->requestActivate();
+    tryGrab();
 }
 
 void X11OverlayWindows::raiseOverlays()

@@ -18,6 +18,10 @@ class Timer;
 // (Ctrl+Alt+F1...) is the X server's own business and stays possible: the other
 // console asks for its own login.
 //
+// The grab is asserted again twice a second, and the keyboard focus is taken back
+// whenever another client moves it away from the lock windows: a grab or focus lost for
+// any reason is won back within half a second.
+//
 // A grab fails while another client holds one (an open menu of another application):
 // it is tried again every tenth of a second, and after `captureTimeout` seconds the
 // engine is told, which locks the session instead. Trying goes on, so the grab is taken
@@ -26,6 +30,7 @@ class X11OverlayWindows final : public QuickOverlayWindows, private QAbstractNat
 public:
     static constexpr double retryInterval = 0.1;
     static constexpr double captureTimeout = 3.0;
+    static constexpr double keepInterval = 0.5;
 
     explicit X11OverlayWindows(Services services, QObject *parent = nullptr);
     ~X11OverlayWindows() override;
@@ -42,6 +47,7 @@ private:
     void tryGrab();
     void watchRootWindow();
     void raiseOverlays();
+    void takeFocusBack();
 
     unsigned grabWindow_ = 0;
     bool keyboardHeld_ = false;
@@ -49,6 +55,7 @@ private:
     bool failureReported_ = false;
     double waited_ = 0.0;
     std::unique_ptr<Timer> retry_;
+    std::unique_ptr<Timer> keep_;
     bool rootWatched_ = false;
 };
 

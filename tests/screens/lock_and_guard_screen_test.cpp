@@ -56,7 +56,7 @@ TEST_F(Screens, ThePasswordFieldUnlocksOnlyWithTheRightPasswordAndKeepsNothing)
     QQuickItem *field = child(*view, "passwordField");
     ASSERT_FALSE(field->isVisible());
 
-    QTest::keyClicks(view.get(), "guess");
+    type(view.get(), "guess");
     EXPECT_TRUE(field->isVisible());
     EXPECT_EQ(field->property("text").toString(), QStringLiteral("guess"));
     QTest::keyClick(view.get(), Qt::Key_Return);
@@ -67,9 +67,9 @@ TEST_F(Screens, ThePasswordFieldUnlocksOnlyWithTheRightPasswordAndKeepsNothing)
               LocalizationManager::shared().localized("lock.password_failed"));
 
     const int before = world.platform.authenticator.conversations;
-    QTest::keyClicks(view.get(), "owner-password");
+    type(view.get(), "owner-password");
     QTest::keyClick(view.get(), Qt::Key_Return);
-    QTest::keyClicks(view.get(), "owner-password");
+    type(view.get(), "owner-password");
     QTest::keyClick(view.get(), Qt::Key_Return); // the check has not answered yet
     EXPECT_EQ(world.platform.authenticator.conversations, before + 1);
     world.settle();

@@ -57,6 +57,13 @@ inline QQuickItem *child(QQuickView &view, const char *objectName)
     return view.rootObject()->findChild<QQuickItem *>(QLatin1String(objectName));
 }
 
+// QTest types into widgets only; a window gets the characters one by one.
+inline void type(QWindow *window, const char *text)
+{
+    for (const char *c = text; *c; ++c)
+        QTest::keyClick(window, *c);
+}
+
 inline void click(QQuickView &view, QQuickItem *item)
 {
     const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
