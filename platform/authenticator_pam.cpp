@@ -92,6 +92,18 @@ int converse(int count, const pam_message **messages, pam_response **out, void *
     auto &attempt = static_cast<ConversationContext *>(data)->attempt;
     if (count <= 0 || count > PAM_MAX_NUM_MSG)
         return PAM_CONV_ERR;
+    // A module that only tells something may pass no place for answers (pam_matrix
+    // does): the messages are shown, and a question without a place to answer is refused.
+    if (!out) {
+        for (int i = 0; i < count; ++i) {
+            const Authenticator::Message message{kindOf(messages[i]->msg_style),
+                                                 messages[i]->msg ? messages[i]->msg : ""};
+            if (message.isPrompt())
+                return PAM_CONV_ERR;
+            attempt->tell(message, attempt);
+        }
+        return PAM_SUCCESS;
+    }
     auto *responses = static_cast<pam_response *>(std::calloc(static_cast<std::size_t>(count), sizeof(pam_response)));
     if (!responses)
         return PAM_BUF_ERR;

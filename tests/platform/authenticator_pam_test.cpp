@@ -1,10 +1,12 @@
-// The PAM adapter against real PAM through pam_wrapper: each test writes the service
-// "nerova-vardo" (pam_matrix with a password file, pam_exec for a check that takes its
-// time) into PAM_WRAPPER_SERVICE_DIR and talks to it as the lock screen would. The
-// executable runs with libpam_wrapper preloaded (see CMakeLists.txt).
+// The PAM adapter against real PAM through pam_wrapper. pam_wrapper reads its service
+// files once, when the process starts, so each test writes the service "nerova-vardo"
+// (pam_matrix with a password file, and pam_exec for a check that takes its time) into a
+// folder of its own and runs its step in a new process with libpam_wrapper preloaded.
+// The password file itself is read at every check, so a step may rewrite it.
 
 #include "platform/authenticator_pam.h"
 #include "platform/task_queue_qt.h"
+#include "tests/support/child_process.h"
 #include "tests/support/core_application.h"
 
 #include <QDir>
@@ -34,30 +36,45 @@ QString me()
     return QString::fromLocal8Bit(getpwuid(getuid())->pw_name);
 }
 
-class PamAuthenticatorTest : public ::testing::Test {
+// Writes the service into a new folder and runs `step` ("PamStep.Name") in a new process
+// with pam_wrapper reading that folder; `options` go to pam_matrix's auth line, and
+// `extraModules` are auth lines after it.
+::testing::AssertionResult runWithService(const std::string &step, const QString &options = {},
+                                          const QString &extraModules = {})
+{
+    if (!QFile::exists(matrix))
+        return ::testing::AssertionFailure() << "no " << matrix.toStdString() << " (Debian package libpam-wrapper)";
+    QTemporaryDir dir;
+    dir.setAutoRemove(true);
+    const QString passdb = dir.filePath(QStringLiteral("passdb"));
+    QDir().mkpath(dir.filePath(QStringLiteral("services")));
+    QFile service(dir.filePath(QStringLiteral("services/nerova-vardo")));
+    service.open(QIODevice::WriteOnly);
+    service.write(QStringLiteral("auth required %1 passdb=%2 %3\n%4account required %1 passdb=%2\n")
+                      .arg(matrix, passdb, options, QString(extraModules).replace(QStringLiteral("%DIR%"), dir.path()))
+                      .toUtf8());
+    service.close();
+    return test::runTestInChildProcess(
+        step, {"LD_PRELOAD=libpam_wrapper.so", "PAM_WRAPPER=1",
+               "PAM_WRAPPER_SERVICE_DIR=" + dir.filePath(QStringLiteral("services")).toStdString(),
+               "VARDO_PAM_DIR=" + dir.path().toStdString()});
+}
+
+class PamStep : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        test::ensureCoreApplication();
-        serviceDir = qEnvironmentVariable("PAM_WRAPPER_SERVICE_DIR");
-        ASSERT_FALSE(serviceDir.isEmpty()) << "run with libpam_wrapper preloaded (ctest does)";
-        ASSERT_TRUE(QFile::exists(matrix)) << "Debian package libpam-wrapper";
-        ASSERT_TRUE(QDir().mkpath(serviceDir));
+        if (!test::isChildProcessStep())
+            GTEST_SKIP() << "a step of another test";
+        dir = qEnvironmentVariable("VARDO_PAM_DIR");
     }
 
-    // The service file, and the password file it names: "user:password:service" lines.
-    void writeService(const QStringList &passdb, const QString &extraModules = {}, const QString &options = {})
+    // The password file: "user:password:service" lines.
+    void writePassdb(const QStringList &lines)
     {
-        const QString passdbPath = dir.filePath(QStringLiteral("passdb"));
-        QFile db(passdbPath);
+        QFile db(dir + QStringLiteral("/passdb"));
         ASSERT_TRUE(db.open(QIODevice::WriteOnly));
-        db.write((passdb.join('\n') + '\n').toUtf8());
-        db.close();
-        QFile service(serviceDir + QStringLiteral("/nerova-vardo"));
-        ASSERT_TRUE(service.open(QIODevice::WriteOnly));
-        service.write(QStringLiteral("auth required %1 passdb=%2 %3\n%4account required %1 passdb=%2\n")
-                          .arg(matrix, passdbPath, options, extraModules)
-                          .toUtf8());
+        db.write((lines.join('\n') + '\n').toUtf8());
     }
 
     struct Outcome {
@@ -89,17 +106,23 @@ protected:
         return outcome.accepted;
     }
 
-    QString serviceDir;
-    QTemporaryDir dir;
+    QString dir;
+    // The queue posts to the application object, which must exist first.
+    const bool applicationReady = (test::ensureCoreApplication(), true);
     QtEventLoopQueue queue{QCoreApplication::instance()};
 };
 
-TEST_F(PamAuthenticatorTest, OnlyTheRightPasswordOfTheUserRunningTheApplicationIsAccepted)
+TEST(PamAuthenticator, OnlyTheRightPasswordOfTheUserRunningTheApplicationIsAccepted)
+{
+    EXPECT_TRUE(runWithService("PamStep.PasswordMatrix"));
+}
+
+TEST_F(PamStep, PasswordMatrix)
 {
     const QString user = me();
     const std::string unicode = "pässwörd ✓ 密码";
     const std::string longOne(200, 'k');
-    writeService({user + ":owner-password:nerova-vardo", "alice:alice-password:nerova-vardo",
+    writePassdb({user + ":owner-password:nerova-vardo", "alice:alice-password:nerova-vardo",
                   "bob:" + QString::fromStdString(longOne) + ":nerova-vardo"});
     struct Row {
         std::string password;
@@ -112,23 +135,29 @@ TEST_F(PamAuthenticatorTest, OnlyTheRightPasswordOfTheUserRunningTheApplicationI
         EXPECT_EQ(check(row.password), row.accepted);
     }
 
-    writeService({user + ":" + QString::fromStdString(unicode) + ":nerova-vardo"});
+    writePassdb({user + ":" + QString::fromStdString(unicode) + ":nerova-vardo"});
     EXPECT_EQ(check(unicode), true);
     EXPECT_EQ(check("pässwörd"), false);
 
     // Known to the password file but not allowed this service: the account check refuses.
-    writeService({user + ":owner-password:other-service"});
+    writePassdb({user + ":owner-password:other-service"});
     EXPECT_EQ(check("owner-password"), false);
     // Not in the password file at all.
-    writeService({"alice:owner-password:nerova-vardo"});
+    writePassdb({"alice:owner-password:nerova-vardo"});
     EXPECT_EQ(check("owner-password"), false);
 }
 
 // PAM's own questions and messages reach the screen as they are: a visible prompt, an
 // error after a failure, an info after a success.
-TEST_F(PamAuthenticatorTest, PassesThePromptsAndMessagesOfThePamStackOn)
+TEST(PamAuthenticator, PassesThePromptsAndMessagesOfThePamStackOn)
 {
-    writeService({me() + ":owner-password:nerova-vardo"}, {}, QStringLiteral("verbose"));
+    EXPECT_TRUE(runWithService("PamStep.ErrorsAndInfos", QStringLiteral("verbose")));
+    EXPECT_TRUE(runWithService("PamStep.VisiblePrompt", QStringLiteral("echo")));
+}
+
+TEST_F(PamStep, ErrorsAndInfos)
+{
+    writePassdb({me() + ":owner-password:nerova-vardo"});
     for (const auto &[password, kind] : {std::pair{std::string("wrong"), Authenticator::Message::Kind::error},
                                          std::pair{std::string("owner-password"), Authenticator::Message::Kind::info}}) {
         PamAuthenticator pam(queue);
@@ -140,8 +169,11 @@ TEST_F(PamAuthenticatorTest, PassesThePromptsAndMessagesOfThePamStackOn)
         EXPECT_EQ(outcome.messages[1].kind, kind);
         EXPECT_FALSE(outcome.messages[1].text.empty());
     }
+}
 
-    writeService({me() + ":owner-password:nerova-vardo"}, {}, QStringLiteral("echo"));
+TEST_F(PamStep, VisiblePrompt)
+{
+    writePassdb({me() + ":owner-password:nerova-vardo"});
     PamAuthenticator pam(queue);
     Outcome outcome;
     pam.begin({.message = [&](const Authenticator::Message &m) { outcome.messages.push_back(m); },
@@ -156,17 +188,22 @@ TEST_F(PamAuthenticatorTest, PassesThePromptsAndMessagesOfThePamStackOn)
 // A check that takes its time (pam_exec waits on a pipe the test opens) never holds up
 // the interface: timers fire and a second begin is ignored while it runs; the verdict
 // comes once the module returns.
-TEST_F(PamAuthenticatorTest, TheInterfaceKeepsRunningWhileTheSystemChecks)
+TEST(PamAuthenticator, TheInterfaceKeepsRunningWhileTheSystemChecks)
 {
-    const QString gate = dir.filePath(QStringLiteral("gate"));
+    EXPECT_TRUE(runWithService("PamStep.SlowCheck", {}, QStringLiteral("auth required %1 %DIR%/slow-module\n").arg(exec)));
+}
+
+// The module waits on a pipe that the step opens when it has seen what it looks for.
+TEST_F(PamStep, SlowCheck)
+{
+    const QString gate = dir + QStringLiteral("/gate");
     ASSERT_EQ(::mkfifo(QFile::encodeName(gate).constData(), 0600), 0);
-    const QString script = dir.filePath(QStringLiteral("slow-module"));
-    QFile file(script);
+    QFile file(dir + QStringLiteral("/slow-module"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QStringLiteral("#!/bin/sh\nread line < '%1'\n").arg(gate).toUtf8());
     file.close();
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    writeService({me() + ":owner-password:nerova-vardo"}, QStringLiteral("auth required %1 %2\n").arg(exec, script));
+    writePassdb({me() + ":owner-password:nerova-vardo"});
 
     PamAuthenticator pam(queue);
     Outcome outcome;
@@ -194,9 +231,14 @@ TEST_F(PamAuthenticatorTest, TheInterfaceKeepsRunningWhileTheSystemChecks)
 
 // Cancelled while PAM waits for an answer: refused at once, and nothing from that
 // conversation arrives afterwards; the next check works.
-TEST_F(PamAuthenticatorTest, ACancelledCheckEndsAtOnceAndTheNextOneWorks)
+TEST(PamAuthenticator, ACancelledCheckEndsAtOnceAndTheNextOneWorks)
 {
-    writeService({me() + ":owner-password:nerova-vardo"});
+    EXPECT_TRUE(runWithService("PamStep.Cancel"));
+}
+
+TEST_F(PamStep, Cancel)
+{
+    writePassdb({me() + ":owner-password:nerova-vardo"});
     PamAuthenticator pam(queue);
     Outcome outcome;
     int finishedCalls = 0;

@@ -6,6 +6,14 @@
 //                        the N windows has drawn, MS after the decision
 //   guard N              the shoulder guard rises for N faces; answers "guarded N"
 //   unlock PASSWORD      the password at the lock screen; answers "unlocked" or "refused"
+//   faces N              a frame with N strangers in front of the camera; "faces N"
+//   facelock             five failed face matches: the face lockout; "facelock"
+//   language CODE        the interface language; "language CODE"
+//   wallpaper N          the lock-screen wallpaper; "wallpaper N"
+//   key TEXT|Return      typed into the focused lock window; "typed"
+//   settle               lets the engine's pending work run (a password verdict); "settled"
+//   shot PATH [MS]       after MS milliseconds (default 500) saves the first screen as
+//                        the X server shows it; "shot PATH"
 //   rss                  answers "rss KB" (resident memory)
 //   watcher              answers "watcher PID"
 //   quit                 ends normally
@@ -15,6 +23,7 @@
 #include "platform/log_sink.h"
 #include "platform/task_queue_qt.h"
 #include "platform/timers_qt.h"
+#include "replay/replay_synthetic_faces.h"
 #include "replay/simulated_platform.h"
 #include "screens/lock_watcher.h"
 #include "screens/qml_types.h"
@@ -25,6 +34,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
 #include <QQmlEngine>
 #include <QQuickView>
 #include <QSocketNotifier>
@@ -131,6 +144,50 @@ int main(int argc, char **argv)
         } else if (command == QLatin1String("unlock")) {
             service.unlockWithPassword(argument);
             settle();
+        } else if (command == QLatin1String("faces")) {
+            std::vector<SyntheticFace> faces(static_cast<std::size_t>(argument.toInt()), SyntheticFace{"stranger"});
+            service.applyFrameResults(syntheticFrameResults(faces, 0));
+            settle();
+            answer(QStringLiteral("faces ") + argument);
+        } else if (command == QLatin1String("facelock")) {
+            for (qint64 i = 0; i < VardoService::maxFailedAttempts; ++i)
+                service.recordFailedMatch();
+            settle();
+            answer(QStringLiteral("facelock"));
+        } else if (command == QLatin1String("language")) {
+            LocalizationManager::shared().setCurrentLanguage(argument.toStdString());
+            answer(QStringLiteral("language ") + argument);
+        } else if (command == QLatin1String("wallpaper")) {
+            service.setSelectedWallpaper(argument.toLongLong());
+            answer(QStringLiteral("wallpaper ") + argument);
+        } else if (command == QLatin1String("key")) {
+            QWindow *target = QGuiApplication::focusWindow();
+            if (!target && !overlays->lockWindows().empty())
+                target = overlays->lockWindows().front().get();
+            const auto send = [&](int key, const QString &text) {
+                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+                QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+                QGuiApplication::sendEvent(target, &press);
+                QGuiApplication::sendEvent(target, &release);
+            };
+            if (target && argument == QLatin1String("Return"))
+                send(Qt::Key_Return, QStringLiteral("\r"));
+            else if (target)
+                for (const QChar c : argument)
+                    send(c.toUpper().unicode(), QString(c));
+            answer(QStringLiteral("typed"));
+        } else if (command == QLatin1String("settle")) {
+            settle();
+            answer(QStringLiteral("settled"));
+        } else if (command == QLatin1String("shot")) {
+            const QString path = argument.section(u' ', 0, 0);
+            const int delay = argument.section(u' ', 1, 1).isEmpty() ? 500 : argument.section(u' ', 1, 1).toInt();
+            QTimer::singleShot(delay, &app, [path] {
+                QScreen *screen = QGuiApplication::primaryScreen();
+                const QRect area = screen->geometry();
+                screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path);
+                answer(QStringLiteral("shot ") + path);
+            });
         } else if (command == QLatin1String("rss")) {
             answer(QStringLiteral("rss %1").arg(residentKilobytes()));
         } else if (command == QLatin1String("watcher")) {
