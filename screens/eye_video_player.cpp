@@ -70,6 +70,10 @@ void EyeVideoPlayer::setVideoOutput(QObject *output)
     videoOutput_ = output;
     if (player_)
         player_->setVideoOutput(output);
+    // A paused player shows a frame only when it seeks: the closed eye again, for the
+    // new output.
+    if (loaded_ && !isCurrentlyActive_)
+        closeEye();
     emit videoOutputChanged();
 }
 

@@ -212,8 +212,9 @@ Item {
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.bottom: parent.bottom
         anchors.bottomMargin: 40
-        width: 96
-        height: 72
+        // The clip's eye sits 60 % down its frame: at this size, in the middle of the view.
+        width: 120
+        height: 76
         active: Vardo.faceDetected
     }
 }

@@ -155,7 +155,7 @@ int main(int argc, char **argv)
             settle();
             answer(QStringLiteral("facelock"));
         } else if (command == QLatin1String("language")) {
-            LocalizationManager::shared().setCurrentLanguage(argument.toStdString());
+            LocalizationManager::shared().setCurrentLanguage(argument);
             answer(QStringLiteral("language ") + argument);
         } else if (command == QLatin1String("wallpaper")) {
             service.setSelectedWallpaper(argument.toLongLong());
