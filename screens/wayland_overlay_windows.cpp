@@ -27,7 +27,7 @@ void WaylandOverlayWindows::grabInput(QQuickView &first)
     if (!lockLogged_) {
         lockLogged_ = true;
         services_.log.write("[Vardo] Wayland lets no application take the keyboard from the others — "
-                            "locking the session through systemd-logind instead");
+                            "locking the session with the desktop's own lock screen instead");
     }
     reportInputCaptureFailed();
 }

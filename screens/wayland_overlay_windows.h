@@ -7,8 +7,8 @@ namespace vardo {
 // The overlay on a Wayland desktop, where a client can neither take the keyboard from
 // other clients nor keep a window above theirs. The windows show full screen on every
 // output as well as the compositor allows; the lock tells the engine at once that it
-// cannot capture input, and the engine locks the session through the session tool
-// (logind) instead. Each is said once in the log.
+// cannot capture input, and the engine locks the session with the session tool (the
+// display manager's greeter, or logind's lock) instead. Each is said once in the log.
 class WaylandOverlayWindows final : public QuickOverlayWindows {
 public:
     using QuickOverlayWindows::QuickOverlayWindows;

@@ -6,7 +6,9 @@
 #include "platform/task_queue_qt.h"
 #include "platform/timers_qt.h"
 #include "screens/eye_video_player.h"
+#include "platform/fakes/memory_log.h"
 #include "screens/quick_overlay_windows.h"
+#include "screens/wayland_overlay_windows.h"
 #include "tests/screens/screens_world.h"
 
 #include <QMediaPlayer>
@@ -83,6 +85,39 @@ TEST_F(OverlaySet, OneWindowPerScreenOnceAndTheKeyMonitorOnlyWithTheLock)
     run();
     EXPECT_TRUE(overlays.lockWindows().empty());
     EXPECT_TRUE(overlays.stealthWindows().empty());
+}
+
+// Wayland lets no client take the keyboard: each lock says so at once (the engine then
+// locks the session), the log says why once, and the windows still cover what they can.
+TEST(WaylandOverlay, EveryLockHandsOverToTheSessionLockAndTheLogSaysWhyOnce)
+{
+    ScreensWorld &world = screensWorld();
+    MemoryLog log;
+    QtEventLoopQueue mainQueue{QCoreApplication::instance()};
+    QtTimers timers;
+    WaylandOverlayWindows overlays{{.qml = world.qml, .mainQueue = mainQueue, .timers = timers, .log = log}};
+    int handedOver = 0;
+    overlays.onInputCaptureFailed([&] { ++handedOver; });
+    const auto run = [] { QCoreApplication::sendPostedEvents(); QCoreApplication::processEvents(); };
+
+    for (int lock = 1; lock <= 2; ++lock) {
+        overlays.showLockWindows();
+        overlays.showStealthWindows();
+        run();
+        EXPECT_EQ(handedOver, lock);
+        EXPECT_EQ(overlays.lockWindows().size(), static_cast<std::size_t>(QGuiApplication::screens().size()));
+        EXPECT_EQ(overlays.lockWindows().front()->visibility(), QWindow::FullScreen);
+        overlays.hideLockWindows();
+        overlays.hideStealthWindows();
+        run();
+    }
+    const auto lines = log.lines();
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "[Vardo] Wayland keeps no window above the others — the lock and shoulder-guard screens show full "
+                  "screen on every display, as far as the desktop allows",
+                  "[Vardo] Wayland lets no application take the keyboard from the others — locking the session "
+                  "with the desktop's own lock screen instead"}));
 }
 
 // The real clip: closed at 1.0 s, one opening from 7.2 s that stops on 8.2 s, back to the
