@@ -94,7 +94,7 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     VardoService::setShared(&service);
     registerQmlTypes(service, LocalizationManager::shared());
     if (!headless)
-        watchScreenChanges(app.get(), [&service] { service.screenConfigurationChanged(); });
+        watchScreenChanges(&service, [&service] { service.screenConfigurationChanged(); });
 
     quitOnTerminationSignals();
     // Leaving counts like resigning active: the running protected time is saved.

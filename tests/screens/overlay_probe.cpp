@@ -88,7 +88,7 @@ int main(int argc, char **argv)
         overlays = std::make_unique<QuickOverlayWindows>(services);
     VardoService service(simulated.services(), simulated.modules(nullptr, overlays.get()));
     registerQmlTypes(service, LocalizationManager::shared());
-    watchScreenChanges(&app, [&] {
+    watchScreenChanges(&service, [&] {
         service.screenConfigurationChanged();
         simulated.time.runUntilIdle();
     });

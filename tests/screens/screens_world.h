@@ -11,6 +11,8 @@
 #include <QQuickView>
 #include <QtTest/QTest>
 
+#include <gtest/gtest.h>
+
 namespace vardo::test {
 
 // One engine on the simulated platform, registered for QML, shared by every test of
@@ -48,7 +50,7 @@ inline std::unique_ptr<QQuickView> showScreen(const char *file, QSize size = {12
     view->resize(size);
     view->show();
     view->requestActivate();
-    QTest::qWaitForWindowExposed(view.get());
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
     return view;
 }
 
