@@ -19,6 +19,16 @@ Item {
         id: frame
         anchors.fill: parent
         visible: false
+        // The closed eye until the player has drawn: a paused player may show nothing
+        // until it plays, depending on when its view joined the window.
+        Image {
+            x: 0
+            y: -90
+            width: eye.width
+            height: eye.width * 16 / 9
+            source: "qrc:/NerovaVardo/artwork/eye_closed.png"
+            fillMode: Image.PreserveAspectCrop
+        }
         VideoOutput {
             id: output
             x: 0

@@ -60,7 +60,9 @@ Item {
         // Drawn at the size it fills: vector art stays sharp on any screen.
         readonly property real coverScale: Math.max(width / 1920, height / 1080)
         sourceSize: Qt.size(Math.ceil(1920 * coverScale), Math.ceil(1080 * coverScale))
-        asynchronous: false
+        // Drawn off the interface thread: the window covers the screen at once, in black,
+        // and the picture follows.
+        asynchronous: true
     }
 
     Rectangle {
