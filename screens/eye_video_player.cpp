@@ -40,6 +40,12 @@ void EyeVideoPlayer::setupPlayer()
     // Positions are honoured once the clip is loaded: the state asked for meanwhile is
     // applied then.
     connect(player_.get(), &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+        // The end of the clip reached before a position past 8.2 s was reported: the eye
+        // is open all the same.
+        if (status == QMediaPlayer::EndOfMedia && boundaryObserver_) {
+            positionReached(openEndTime);
+            return;
+        }
         if (loaded_ || (status != QMediaPlayer::LoadedMedia && status != QMediaPlayer::BufferedMedia))
             return;
         loaded_ = true;

@@ -54,6 +54,7 @@ Item {
 
     Image {
         id: wallpaper
+        objectName: "wallpaper"
         anchors.fill: parent
         source: "qrc:/NerovaVardo/artwork/wallpaper_" + Vardo.selectedWallpaper + ".svg"
         fillMode: Image.PreserveAspectCrop

@@ -12,6 +12,7 @@
 #include "tests/screens/screens_world.h"
 
 #include <QMediaPlayer>
+#include <QVideoSink>
 #include <QScreen>
 #include <QWindow>
 
@@ -49,6 +50,7 @@ TEST_F(OverlaySet, OneWindowPerScreenOnceAndTheKeyMonitorOnlyWithTheLock)
     run();
     ASSERT_EQ(overlays.lockWindows().size(), static_cast<std::size_t>(screens.size()));
     EXPECT_EQ(overlays.stealthWindows().size(), static_cast<std::size_t>(screens.size()));
+    waitForWallpapers(overlays.lockWindows());
     for (int i = 0; i < screens.size(); ++i) {
         EXPECT_EQ(overlays.lockWindows()[i]->geometry(), screens[i]->geometry());
         EXPECT_TRUE(overlays.lockWindows()[i]->isVisible());
@@ -72,6 +74,7 @@ TEST_F(OverlaySet, OneWindowPerScreenOnceAndTheKeyMonitorOnlyWithTheLock)
     run();
     ASSERT_EQ(overlays.lockWindows().size(), static_cast<std::size_t>(screens.size()));
     EXPECT_NE(overlays.lockWindows().front().get(), before); // built anew
+    waitForWallpapers(overlays.lockWindows());
     EXPECT_TRUE(overlays.hasKeyMonitors());
 
     overlays.hideLockWindows();
@@ -107,6 +110,7 @@ TEST(WaylandOverlay, EveryLockHandsOverToTheSessionLockAndTheLogSaysWhyOnce)
         EXPECT_EQ(handedOver, lock);
         EXPECT_EQ(overlays.lockWindows().size(), static_cast<std::size_t>(QGuiApplication::screens().size()));
         EXPECT_EQ(overlays.lockWindows().front()->visibility(), QWindow::FullScreen);
+        waitForWallpapers(overlays.lockWindows());
         overlays.hideLockWindows();
         overlays.hideStealthWindows();
         run();
@@ -127,6 +131,8 @@ TEST(EyeVideo, OpensOnceHoldsTheOpenFrameAndClosesAgain)
     screensWorld();
     constexpr int waitMs = 20000;
     EyeVideoPlayer eye;
+    QVideoSink view; // plays in time, as into the lock screen's view
+    eye.setVideoOutput(&view);
     ASSERT_TRUE(eye.hasClip());
     QMediaPlayer &player = *eye.player();
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.position() == EyeVideoPlayer::closedTime; }, waitMs))

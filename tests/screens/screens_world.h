@@ -11,6 +11,9 @@
 #include <QQuickView>
 #include <QtTest/QTest>
 
+#include <memory>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace vardo::test {
@@ -41,6 +44,20 @@ inline ScreensWorld &screensWorld()
     return *world;
 }
 
+// The wallpaper is drawn on a thread of Qt's, which must be done before this process
+// (which never takes its QML engine down) may end.
+inline void waitForWallpaper(QQuickView &view)
+{
+    if (auto *wallpaper = view.rootObject()->findChild<QQuickItem *>(QStringLiteral("wallpaper")))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return wallpaper->property("status").toInt() == 1; }, 20000)); // Ready
+}
+
+inline void waitForWallpapers(const std::vector<std::unique_ptr<QQuickView>> &windows)
+{
+    for (const auto &window : windows)
+        waitForWallpaper(*window);
+}
+
 // A screen's QML in a window of its own, as the overlay shows it.
 inline std::unique_ptr<QQuickView> showScreen(const char *file, QSize size = {1280, 800})
 {
@@ -51,6 +68,7 @@ inline std::unique_ptr<QQuickView> showScreen(const char *file, QSize size = {12
     view->show();
     view->requestActivate();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    waitForWallpaper(*view);
     return view;
 }
 
