@@ -12,10 +12,16 @@
 #include "platform/authenticator_pam.h"
 #include "platform/read_only_stores.h"
 #include "screens/headless_overlay_windows.h"
+#include "screens/lock_watcher.h"
+#include "screens/qml_types.h"
+#include "screens/screen_changes.h"
+#include "screens/wayland_overlay_windows.h"
+#include "screens/x11_overlay_windows.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QQmlEngine>
 
 #include <cstdio>
 #include <memory>
@@ -54,15 +60,41 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     LinuxPlatform platform(app.get(), log, options.cameraSource);
     LocalizationManager::setSharedStore(&platform.defaults());
 
-    HeadlessOverlayWindows overlays(log);
+    // The lock and guard screens for the display server Qt runs on: on X11 they hold the
+    // keyboard; Wayland lets no client do that, so the session lock stands in; without a
+    // display they are log lines.
+    std::unique_ptr<QQmlEngine> qml;
+    std::unique_ptr<LockWatcher> lockWatcher;
+    std::unique_ptr<OverlayWindows> overlays;
+    const QString display = headless ? QString() : QGuiApplication::platformName();
+    if (headless) {
+        overlays = std::make_unique<HeadlessOverlayWindows>(log);
+    } else {
+        qml = std::make_unique<QQmlEngine>();
+        lockWatcher = std::make_unique<LockWatcher>(LockWatcher::helperBesideExecutable(), log);
+        const QuickOverlayWindows::Services screens{.qml = *qml,
+                                                    .mainQueue = platform.mainQueue(),
+                                                    .timers = platform.services().timers,
+                                                    .log = log,
+                                                    .watcher = lockWatcher.get()};
+        if (display == QLatin1String("xcb"))
+            overlays = std::make_unique<X11OverlayWindows>(screens);
+        else if (display.startsWith(QLatin1String("wayland")))
+            overlays = std::make_unique<WaylandOverlayWindows>(screens);
+        else
+            overlays = std::make_unique<QuickOverlayWindows>(screens);
+    }
     PamAuthenticator authenticator(platform.mainQueue());
     const std::unique_ptr<FrameAnalysis> analysis = createFrameAnalysis(log);
     VardoService service(platform.services(), EngineModules{
-        .overlays = overlays,
+        .overlays = *overlays,
         .authenticator = authenticator,
         .frameAnalysis = analysis.get(),
     });
     VardoService::setShared(&service);
+    registerQmlTypes(service, LocalizationManager::shared());
+    if (!headless)
+        watchScreenChanges(&service, [&service] { service.screenConfigurationChanged(); });
 
     quitOnTerminationSignals();
     // Leaving counts like resigning active: the running protected time is saved.
