@@ -51,6 +51,15 @@ std::optional<bool> parseBool(std::string text)
     return std::nullopt;
 }
 
+// The store has logged why; the exit status says that nothing was kept.
+int savedStatus(const DefaultsStore &store, std::ostream &err)
+{
+    if (store.lastChangeSaved())
+        return 0;
+    err << "Nothing was saved: the settings file could not be written\n";
+    return 1;
+}
+
 constexpr const char *usage = "usage: nerova-vardo defaults read [KEY]\n"
                               "       nerova-vardo defaults write KEY -int|-float|-bool|-string VALUE\n"
                               "       nerova-vardo defaults delete KEY\n";
@@ -88,28 +97,32 @@ int runDefaultsCommand(const std::vector<std::string> &args, DefaultsStore &stor
             return 1;
         }
         store.remove(args[1]);
-        return 0;
+        return savedStatus(store, err);
     }
     if (verb == "write" && args.size() == 4) {
         const std::string &key = args[1], &type = args[2], &text = args[3];
+        if (key.empty()) {
+            err << "The key must not be empty\n";
+            return 2;
+        }
         if (type == "-int" || type == "-integer") {
             if (const auto v = parseDecimalInteger(text)) {
                 store.setInteger(key, *v);
-                return 0;
+                return savedStatus(store, err);
             }
         } else if (type == "-float" || type == "-double") {
             if (const auto v = parseDecimalDouble(text)) {
                 store.setDouble(key, *v);
-                return 0;
+                return savedStatus(store, err);
             }
         } else if (type == "-bool" || type == "-boolean") {
             if (const auto v = parseBool(text)) {
                 store.setBool(key, *v);
-                return 0;
+                return savedStatus(store, err);
             }
         } else if (type == "-string") {
             store.setString(key, text);
-            return 0;
+            return savedStatus(store, err);
         } else {
             err << "Unknown type " << type << "\n" << usage;
             return 2;
