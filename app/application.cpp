@@ -42,6 +42,9 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
         headless = QGuiApplication::platformName() == QLatin1String("offscreen");
     }
     QCoreApplication::setApplicationName(QStringLiteral("Nerova Vardo"));
+    // Before anything slow (models, buses, camera): a signal that arrives while they load
+    // is answered once the event loop runs, by a normal quit.
+    quitOnTerminationSignals();
     if (headless)
         log.write("[Vardo] No display found — running headless: engine, camera and log lines, no windows");
 
@@ -50,7 +53,6 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     VardoService service(platform.services());
     VardoService::setShared(&service);
 
-    quitOnTerminationSignals();
     // Leaving counts like resigning active: the running protected time is saved.
     QObject::connect(app.get(), &QCoreApplication::aboutToQuit, app.get(), [&service] { service.appWillResignActive(); });
     const int status = app->exec();

@@ -56,8 +56,19 @@ VardoService::VardoService(PlatformServices platform, ServiceStart start)
         requestCameraAndStart(); // the shoulder guard works with the away lock off
 }
 
+// The capture session belongs to the processing queue, whose thread may be inside it
+// (grabbing or decoding a frame) right now: it is stopped and dropped there, and the
+// service goes only once that has happened. Tasks still queued find the service gone.
 VardoService::~VardoService()
 {
+    platform_.camera.setNotificationHandler(nullptr);
+    lifetime_.reset();
+    platform_.processingQueue.runAndWait([this] {
+        if (captureSession_)
+            captureSession_->stopRunning();
+        captureSession_.reset();
+        captureSessionPresent_ = false;
+    });
     if (sharedService == this)
         sharedService = nullptr;
 }
@@ -110,7 +121,7 @@ QString VardoService::securityLevelDescription() const
 
 void VardoService::onMain(std::function<void()> task)
 {
-    platform_.mainQueue.post([alive = std::weak_ptr<int>(lifetime_), task = std::move(task)] {
+    platform_.mainQueue.post([alive = alive_, task = std::move(task)] {
         if (!alive.expired())
             task();
     });
@@ -118,7 +129,7 @@ void VardoService::onMain(std::function<void()> task)
 
 void VardoService::onMainAfter(double seconds, std::function<void()> task)
 {
-    platform_.mainQueue.postAfter(seconds, [alive = std::weak_ptr<int>(lifetime_), task = std::move(task)] {
+    platform_.mainQueue.postAfter(seconds, [alive = alive_, task = std::move(task)] {
         if (!alive.expired())
             task();
     });
@@ -126,7 +137,7 @@ void VardoService::onMainAfter(double seconds, std::function<void()> task)
 
 void VardoService::onProcessing(std::function<void()> task)
 {
-    platform_.processingQueue.post([alive = std::weak_ptr<int>(lifetime_), task = std::move(task)] {
+    platform_.processingQueue.post([alive = alive_, task = std::move(task)] {
         if (!alive.expired())
             task();
     });

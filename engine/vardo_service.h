@@ -347,6 +347,9 @@ private:
 
     PlatformServices platform_;
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+    // Read by the processing queue's thread while the destructor resets lifetime_: a
+    // copy that never changes, so only the shared count is touched from both threads.
+    const std::weak_ptr<int> alive_ = lifetime_;
 
     // Published state.
     bool isEnabled_{};

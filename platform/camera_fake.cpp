@@ -9,6 +9,8 @@ public:
     {
         if (camera_.running_ == this)
             camera_.running_ = nullptr;
+        if (camera_.onSessionDestroyed)
+            camera_.onSessionDestroyed();
     }
 
     bool addInput(const CameraDevice &device) override

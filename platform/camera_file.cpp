@@ -39,25 +39,44 @@ public:
     virtual double framesPerSecond() const = 0;
 };
 
+// OpenCV reports some broken input by throwing; here that is a frame (or a clip) that
+// cannot be read, like any other.
+template <typename Call>
+bool withoutThrowing(Call call)
+{
+    try {
+        return call();
+    } catch (const cv::Exception &) {
+        return false;
+    }
+}
+
 class VideoFootage final : public Footage {
 public:
-    explicit VideoFootage(const std::string &path) : path_(path) { capture_.open(path); }
+    explicit VideoFootage(const std::string &path) : path_(path)
+    {
+        withoutThrowing([&] { return capture_.open(path); });
+    }
     bool opened() const { return capture_.isOpened(); }
     bool grab() override
     {
-        if (capture_.grab())
-            return true;
-        // End of the clip: start again from the top.
-        capture_.open(path_);
-        return capture_.isOpened() && capture_.grab();
+        return withoutThrowing([&] {
+            if (capture_.grab())
+                return true;
+            // End of the clip: start again from the top.
+            capture_.open(path_);
+            return capture_.isOpened() && capture_.grab();
+        });
     }
     bool retrieve(cv::Mat &bgr) override
     {
-        cv::Mat raw;
-        if (!capture_.retrieve(raw) || raw.empty())
-            return false;
-        bgr = cameraFrameFromImage(raw);
-        return true;
+        return withoutThrowing([&] {
+            cv::Mat raw;
+            if (!capture_.retrieve(raw) || raw.empty())
+                return false;
+            bgr = cameraFrameFromImage(raw);
+            return true;
+        });
     }
     double framesPerSecond() const override
     {
@@ -82,11 +101,13 @@ public:
     }
     bool retrieve(cv::Mat &bgr) override
     {
-        const cv::Mat raw = cv::imread(files_[index_], cv::IMREAD_COLOR);
-        if (raw.empty())
-            return false;
-        bgr = cameraFrameFromImage(raw);
-        return true;
+        return withoutThrowing([&] {
+            const cv::Mat raw = cv::imread(files_[index_], cv::IMREAD_COLOR);
+            if (raw.empty())
+                return false;
+            bgr = cameraFrameFromImage(raw);
+            return true;
+        });
     }
     double framesPerSecond() const override { return 30.0; }
 

@@ -44,10 +44,25 @@ bool looksIntegrated(const std::string &node, const std::string &name)
     return false;
 }
 
+// OpenCV reports some driver and decoder failures by throwing; here they are a frame
+// that cannot be read, like any other.
+template <typename Call>
+bool withoutThrowing(Call call)
+{
+    try {
+        return call();
+    } catch (const cv::Exception &) {
+        return false;
+    }
+}
+
 class V4l2Frame final : public CapturedFrame {
 public:
     explicit V4l2Frame(cv::VideoCapture &capture) : capture_(capture) {}
-    bool retrieve(cv::Mat &bgr) override { return capture_.retrieve(bgr) && !bgr.empty(); }
+    bool retrieve(cv::Mat &bgr) override
+    {
+        return withoutThrowing([&] { return capture_.retrieve(bgr) && !bgr.empty(); });
+    }
 
 private:
     cv::VideoCapture &capture_;
@@ -87,12 +102,14 @@ public:
 private:
     bool open()
     {
-        if (!capture_.open(device_.path, cv::CAP_V4L2))
-            return false;
-        capture_.set(cv::CAP_PROP_FRAME_WIDTH, 640);
-        capture_.set(cv::CAP_PROP_FRAME_HEIGHT, 480);
-        capture_.set(cv::CAP_PROP_BUFFERSIZE, 1);
-        return true;
+        return withoutThrowing([&] {
+            if (!capture_.open(device_.path, cv::CAP_V4L2))
+                return false;
+            capture_.set(cv::CAP_PROP_FRAME_WIDTH, 640);
+            capture_.set(cv::CAP_PROP_FRAME_HEIGHT, 480);
+            capture_.set(cv::CAP_PROP_BUFFERSIZE, 1);
+            return true;
+        });
     }
 
     void schedulePump(double delay)
@@ -118,7 +135,7 @@ private:
                 return;
             }
         }
-        if (capture_.grab()) {
+        if (withoutThrowing([&] { return capture_.grab(); })) {
             V4l2Frame frame(capture_);
             if (receiver_)
                 receiver_->frameArrived(frame);

@@ -1,5 +1,7 @@
 #include "service_fixture.h"
 
+#include "platform/task_queue.h"
+
 namespace vardo::test {
 namespace {
 
@@ -212,6 +214,50 @@ TEST_F(CameraIntake, QueuedWorkDoesNothingOnceTheServiceIsGone)
     service.reset();
     settle(); // must not touch the destroyed service
     EXPECT_EQ(analysis.framesAnalysed, 0);
+}
+
+// A queue that knows when one of its tasks is running.
+class WatchedQueue final : public TaskQueue {
+public:
+    explicit WatchedQueue(TaskQueue &inner) : inner_(inner) {}
+    bool running() const { return running_; }
+    void post(std::function<void()> task) override { inner_.post(watched(std::move(task))); }
+    void postAfter(double delay, std::function<void()> task) override { inner_.postAfter(delay, watched(std::move(task))); }
+    void runAndWait(std::function<void()> task) override { inner_.runAndWait(watched(std::move(task))); }
+
+private:
+    std::function<void()> watched(std::function<void()> task)
+    {
+        return [this, task = std::move(task)] {
+            running_ = true;
+            task();
+            running_ = false;
+        };
+    }
+    TaskQueue &inner_;
+    bool running_ = false;
+};
+
+// The capture thread may be inside the session (grabbing, decoding) when the service
+// goes: the session is stopped and dropped on that thread's queue, not from under it.
+TEST_F(CameraIntake, TheSessionIsStoppedAndDroppedOnTheProcessingQueueWhenTheServiceGoes)
+{
+    withCamera();
+    platform.defaults.setBool("vardo_enabled", true);
+    WatchedQueue processing(platform.time.processingQueue());
+    const PlatformServices simulated = platform.services(nullptr, nullptr, &analysis);
+    const PlatformServices services{simulated.clock, simulated.timers, simulated.mainQueue, processing,
+                                    simulated.backgroundQueue, simulated.defaults, simulated.camera, simulated.log,
+                                    simulated.secrets, simulated.overlays, simulated.sessionLocker,
+                                    simulated.sessionMonitor, simulated.alertSound, simulated.frameAnalysis};
+    service = std::make_unique<VardoService>(services);
+    settle();
+    ASSERT_TRUE(platform.camera.isRunning());
+    bool droppedOnTheQueue = false;
+    platform.camera.onSessionDestroyed = [&] { droppedOnTheQueue = processing.running(); };
+    service.reset();
+    EXPECT_EQ(platform.camera.sessionsStopped, 1);
+    EXPECT_TRUE(droppedOnTheQueue);
 }
 
 } // namespace
