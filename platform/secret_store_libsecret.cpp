@@ -1,5 +1,7 @@
 #include "platform/secret_store_libsecret.h"
 
+#include "platform/dbus_bus_probe.h"
+
 #include <libsecret/secret.h>
 #include <sys/stat.h>
 
@@ -274,6 +276,9 @@ std::optional<std::string> LibsecretSecretStore::unavailableReason()
 {
     if (!sessionBusAddressKnown())
         return std::string("no D-Bus session bus");
+    // GLib opens the bus without a time limit: a bus that never answers would hang here.
+    if (auto reason = busUnanswered(Bus::session))
+        return "cannot use the D-Bus session bus: " + *reason;
     GError *error = nullptr;
     GDBusConnection *bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
     if (!bus) {
