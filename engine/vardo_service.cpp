@@ -34,6 +34,16 @@ const char *cameraStatusName(CameraStatus status)
     return "unknown";
 }
 
+const char *cameraProblemName(VardoService::CameraProblem problem)
+{
+    switch (problem) {
+    case VardoService::CameraProblem::none: return "none";
+    case VardoService::CameraProblem::unusable: return "unusable";
+    case VardoService::CameraProblem::busy: return "busy";
+    }
+    return "none";
+}
+
 VardoService::VardoService(PlatformServices platform, ServiceStart start)
     : platform_(platform)
 {

@@ -60,6 +60,11 @@ class VardoService final : public QObject, private FrameReceiver {
     Q_PROPERTY(bool showIntruderAlert READ showIntruderAlert WRITE setShowIntruderAlert NOTIFY showIntruderAlertChanged)
     Q_PROPERTY(qint64 selectedWallpaper READ selectedWallpaper WRITE setSelectedWallpaper NOTIFY selectedWallpaperChanged)
     Q_PROPERTY(CameraStatus cameraStatus READ cameraStatus WRITE setCameraStatus NOTIFY cameraStatusChanged)
+    // Why the camera delivers nothing although it should (its source is unusable, or
+    // another application holds it and it is being tried again), for the interface to
+    // show; the detail names the source and the reason.
+    Q_PROPERTY(CameraProblem cameraProblem READ cameraProblem NOTIFY cameraProblemChanged)
+    Q_PROPERTY(QString cameraProblemDetail READ cameraProblemDetail NOTIFY cameraProblemChanged)
     Q_PROPERTY(bool isStealthActive READ isStealthActive WRITE setIsStealthActive NOTIFY isStealthActiveChanged)
     Q_PROPERTY(bool isStealthPaused READ isStealthPaused WRITE setIsStealthPaused NOTIFY isStealthPausedChanged)
     Q_PROPERTY(qint64 stealthPauseRemaining READ stealthPauseRemaining WRITE setStealthPauseRemaining NOTIFY stealthPauseRemainingChanged)
@@ -80,6 +85,8 @@ public:
     Q_ENUM(LockMode)
     enum class CameraStatus { unknown, granted, denied, restricted, noCameraFound };
     Q_ENUM(CameraStatus)
+    enum class CameraProblem { none, unusable, busy };
+    Q_ENUM(CameraProblem)
 
     explicit VardoService(PlatformServices platform, ServiceStart start = ServiceStart::full);
     ~VardoService() override;
@@ -130,6 +137,8 @@ public:
     bool showIntruderAlert() const { return showIntruderAlert_; }
     qint64 selectedWallpaper() const { return selectedWallpaper_; }
     CameraStatus cameraStatus() const { return cameraStatus_; }
+    CameraProblem cameraProblem() const { return cameraProblem_; }
+    QString cameraProblemDetail() const { return cameraProblemDetail_; }
     bool isStealthActive() const { return isStealthActive_; }
     bool isStealthPaused() const { return isStealthPaused_; }
     qint64 stealthPauseRemaining() const { return stealthPauseRemaining_; }
@@ -295,6 +304,7 @@ signals:
     void showIntruderAlertChanged();
     void selectedWallpaperChanged();
     void cameraStatusChanged();
+    void cameraProblemChanged();
     void isStealthActiveChanged();
     void isStealthPausedChanged();
     void stealthPauseRemainingChanged();
@@ -328,6 +338,8 @@ private:
     void readSettings();
     void cameraFlow(std::function<void(bool usable)> finish);
     void configureAndStartSession();
+    void cameraInputFailed(const CameraDevice &device, const CameraInputError &error);
+    void setCameraProblem(CameraProblem problem, const QString &detail);
     void frameArrived(CapturedFrame &frame) override;
     void processFrame(CapturedFrame &frame);
     void analyzeFrame(const cv::Mat &pixels);
@@ -377,6 +389,8 @@ private:
     bool showIntruderAlert_{false};
     qint64 selectedWallpaper_{};
     CameraStatus cameraStatus_{CameraStatus::unknown};
+    CameraProblem cameraProblem_{CameraProblem::none};
+    QString cameraProblemDetail_;
     bool isStealthActive_{false};
     bool isStealthPaused_{false};
     qint64 stealthPauseRemaining_{0};
@@ -397,6 +411,9 @@ private:
     std::atomic<bool> captureSessionPresent_{false};
     qint64 frameCounter_ = 0;
     std::atomic<bool> intruderPhotoEnabledForCapture_{false};
+    // A busy camera is tried again after this many seconds, doubling up to a minute.
+    double cameraRetryDelay_ = 0.0;
+    std::unique_ptr<Timer> cameraRetryTimer_;
 
     // Decision loop, away lock and shoulder guard.
     std::optional<double> noFaceStartTime_;
@@ -436,5 +453,6 @@ using CameraStatus = VardoService::CameraStatus;
 
 const char *lockModeRawValue(LockMode mode);
 const char *cameraStatusName(CameraStatus status);
+const char *cameraProblemName(VardoService::CameraProblem problem);
 
 } // namespace vardo

@@ -16,7 +16,13 @@ public:
     bool addInput(const CameraDevice &device) override
     {
         camera_.lastOpenedPath = device.path;
-        return !camera_.inputFails;
+        return !camera_.inputFails && !camera_.inputBusy;
+    }
+    CameraInputError inputError() const override
+    {
+        if (camera_.inputBusy)
+            return {"Device or resource busy", true};
+        return {camera_.inputFails ? "the device refuses the input" : "", false};
     }
     void setReceiver(FrameReceiver *receiver, TaskQueue &queue) override
     {

@@ -130,21 +130,43 @@ public:
     FileCaptureSession(FileCamera &camera, const Clock &clock) : camera_(camera), clock_(clock) {}
     ~FileCaptureSession() override { *alive_ = false; }
 
+    // A source is accepted only once one of its frames has been decoded: a file or
+    // folder that delivers nothing usable must not pass for a working camera.
     bool addInput(const CameraDevice &device) override
     {
-        if (fs::is_directory(device.path)) {
+        std::error_code ec;
+        if (!fs::exists(device.path, ec))
+            return refuse("no such file or folder");
+        std::unique_ptr<Footage> footage;
+        if (fs::is_directory(device.path, ec)) {
             auto files = imagesIn(device.path);
             if (files.empty())
-                return false;
-            footage_ = std::make_unique<ImageFolderFootage>(std::move(files));
-            return true;
+                return refuse("the folder holds no images (.jpg, .jpeg, .png, .bmp)");
+            const std::size_t count = files.size();
+            footage = std::make_unique<ImageFolderFootage>(std::move(files));
+            // Up to the first image that decodes; the folder then plays from its start.
+            cv::Mat frame;
+            std::size_t tried = 0;
+            while (tried < count && !(footage->grab() && footage->retrieve(frame)))
+                ++tried;
+            if (tried == count)
+                return refuse("none of its " + std::to_string(count) + " images can be decoded");
+            footage = std::make_unique<ImageFolderFootage>(imagesIn(device.path));
+        } else {
+            auto video = std::make_unique<VideoFootage>(device.path);
+            if (!video->opened())
+                return refuse("not a video file that can be opened");
+            cv::Mat frame;
+            if (!video->grab() || !video->retrieve(frame))
+                return refuse("no frame of the video can be decoded");
+            footage = std::make_unique<VideoFootage>(device.path); // from the first frame again
         }
-        auto video = std::make_unique<VideoFootage>(device.path);
-        if (!video->opened())
-            return false;
-        footage_ = std::move(video);
+        footage_ = std::move(footage);
+        error_ = {};
         return true;
     }
+
+    CameraInputError inputError() const override { return error_; }
 
     void setReceiver(FrameReceiver *receiver, TaskQueue &queue) override
     {
@@ -165,6 +187,12 @@ public:
     void stopRunning() override { running_ = false; }
 
 private:
+    bool refuse(std::string reason)
+    {
+        error_ = {std::move(reason), false};
+        return false;
+    }
+
     void schedulePump()
     {
         std::weak_ptr<bool> alive = alive_;
@@ -199,6 +227,7 @@ private:
     FileCamera &camera_;
     const Clock &clock_;
     std::unique_ptr<Footage> footage_;
+    CameraInputError error_;
     FrameReceiver *receiver_ = nullptr;
     TaskQueue *queue_ = nullptr;
     bool running_ = false;
@@ -215,10 +244,10 @@ FileCamera::FileCamera(std::string path, const Clock &clock)
 {
 }
 
+// The source the user named is the one camera, whether or not it can be used: opening
+// it says what is wrong with it.
 std::vector<CameraDevice> FileCamera::discoverDevices()
 {
-    if (!fs::exists(path_))
-        return {};
     return {{path_, "Recorded footage " + fs::path(path_).filename().string(), true}};
 }
 

@@ -56,6 +56,29 @@ bool withoutThrowing(Call call)
     }
 }
 
+// OpenCV does not say why a device would not open. Asked directly: a device another
+// program is streaming from refuses a new format with EBUSY (some drivers refuse the
+// open itself).
+CameraInputError whyNotOpened(const std::string &node)
+{
+    const int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        return {std::strerror(error), error == EBUSY};
+    }
+    v4l2_format format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    int error = 0;
+    if (::ioctl(fd, VIDIOC_G_FMT, &format) != 0 || ::ioctl(fd, VIDIOC_S_FMT, &format) != 0)
+        error = errno;
+    ::close(fd);
+    if (error == EBUSY)
+        return {std::strerror(error), true};
+    return {error ? std::string("the device refuses the capture format: ") + std::strerror(error)
+                  : std::string("the device could not be opened for capture"),
+            false};
+}
+
 class V4l2Frame final : public CapturedFrame {
 public:
     explicit V4l2Frame(cv::VideoCapture &capture) : capture_(capture) {}
@@ -76,8 +99,15 @@ public:
     bool addInput(const CameraDevice &device) override
     {
         device_ = device;
-        return open();
+        if (open()) {
+            error_ = {};
+            return true;
+        }
+        error_ = whyNotOpened(device.path);
+        return false;
     }
+
+    CameraInputError inputError() const override { return error_; }
 
     void setReceiver(FrameReceiver *receiver, TaskQueue &queue) override
     {
@@ -153,6 +183,7 @@ private:
 
     V4l2Camera &camera_;
     CameraDevice device_;
+    CameraInputError error_;
     cv::VideoCapture capture_;
     FrameReceiver *receiver_ = nullptr;
     TaskQueue *queue_ = nullptr;

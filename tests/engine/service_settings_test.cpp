@@ -151,7 +151,7 @@ TEST_F(Setters, SwitchingTheShoulderGuardOffWithProtectionOffStopsTheCamera)
     EXPECT_EQ(platform.camera.sessionsStopped, 1);
 }
 
-TEST_F(Setters, SwitchingTheShoulderGuardOnWithoutACameraSwitchesProtectionOff)
+TEST_F(Setters, SwitchingTheShoulderGuardOnWithoutACameraSwitchesProtectionOffWithoutStoringIt)
 {
     VardoService &s = start();
     s.setIsEnabled(true);
@@ -159,8 +159,8 @@ TEST_F(Setters, SwitchingTheShoulderGuardOnWithoutACameraSwitchesProtectionOff)
     settle();
     EXPECT_EQ(s.cameraStatus(), CameraStatus::noCameraFound);
     EXPECT_FALSE(s.isEnabled());
-    EXPECT_EQ(platform.defaults.boolean("vardo_enabled"), false);
-    EXPECT_EQ(platform.defaults.writeCount("vardo_enabled"), 2);
+    EXPECT_EQ(platform.defaults.boolean("vardo_enabled"), true);
+    EXPECT_EQ(platform.defaults.writeCount("vardo_enabled"), 1);
 }
 
 } // namespace
