@@ -16,7 +16,13 @@ namespace vardo {
 // The whole platform as fakes on virtual time. The tests and the headless replay run the
 // real engine on it: nothing touches the user's settings, keyring, camera or screens.
 struct SimulatedPlatform {
-    explicit SimulatedPlatform(double startSeconds = 0.0) : time(startSeconds) {}
+    // The session tool works: a launch takes the session away, until the user is back.
+    explicit SimulatedPlatform(double startSeconds = 0.0) : time(startSeconds)
+    {
+        sessionLocker.onLaunch = [this] { sessionMonitor.sessionWentAway(); };
+    }
+    SimulatedPlatform(const SimulatedPlatform &) = delete;
+    SimulatedPlatform &operator=(const SimulatedPlatform &) = delete;
 
     // Services over these fakes; a store, a log or an analysis given here replaces the
     // in-memory one.

@@ -207,6 +207,7 @@ public:
     void cancelCountdown();
     void lockScreen();
     void lockSession();
+    void confirmSessionLock(const std::string &tool);
     Q_INVOKABLE void setProtectionEnabled(bool on);
     Q_INVOKABLE void enableProtection();
     void registerObservers();
@@ -425,6 +426,8 @@ private:
     std::optional<double> lastOwnerSeenTime_;
     qint64 intruderFrameCount_ = 0;
     std::unique_ptr<Timer> stealthPauseTimer_;
+    static constexpr double sessionLockConfirmSeconds = 5.0;
+    std::unique_ptr<Timer> sessionLockCheckTimer_;
 
     // Liveness.
     bool depthLivenessConfirmed_ = false;

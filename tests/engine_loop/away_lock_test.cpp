@@ -278,8 +278,36 @@ TEST_F(SessionLock, SuspendsTheSessionWithoutAnOverlay)
 {
     lockedInSessionMode();
     EXPECT_EQ(platform.sessionLocker.launchCount(), 1);
+    at(60.0); // logind showed the session away: the lock is confirmed
     EXPECT_FALSE(platform.overlays.lockShown);
     EXPECT_FALSE(logged("[Vardo] CGSession not found — falling back to overlay lock"));
+}
+
+// A tool that starts and locks nothing (dm-tool without LightDM, loginctl without a
+// locker): once logind has shown no change for five seconds the overlay takes over.
+TEST_F(SessionLock, AToolThatLocksNothingFallsBackToTheOverlayAfterFiveSeconds)
+{
+    platform.sessionLocker.onLaunch = nullptr;
+    VardoService &s = lockedInSessionMode();
+    at(14.9);
+    EXPECT_FALSE(platform.overlays.lockShown);
+    at(15.0);
+    EXPECT_TRUE(platform.overlays.lockShown);
+    EXPECT_TRUE(s.isLocked());
+    EXPECT_EQ(loggedCount("[Vardo] /usr/bin/dm-tool locked nothing (the session is still active and unlocked "
+                          "after 5 s) — falling back to overlay lock"),
+              1);
+}
+
+TEST_F(SessionLock, WithoutLogindTheLockCannotBeConfirmedAndTheOverlayIsUsed)
+{
+    platform.sessionMonitor.setSessionAvailable(false);
+    VardoService &s = lockedInSessionMode();
+    EXPECT_EQ(platform.sessionLocker.launchCount(), 1);
+    EXPECT_TRUE(platform.overlays.lockShown);
+    EXPECT_TRUE(s.isLocked());
+    EXPECT_TRUE(logged("[Vardo] /usr/bin/dm-tool started, but without systemd-logind the lock cannot be confirmed "
+                       "— falling back to overlay lock"));
 }
 
 TEST_F(SessionLock, WithoutASessionToolFallsBackToTheOverlay)
