@@ -88,7 +88,7 @@ void VardoService::applyFrameResults(const FrameResults &frame)
             lastOwnerSeenTime_ = now;
             if (consecutiveOwnerMatch_ >= framesNeededToUnlock) {
                 failedMatchAttempts_ = 0;
-                saveStateValue("0", "failed_attempts");
+                storeFailedMatchAttempts();
             }
         }
         const bool recognised = consecutiveOwnerMatch_ >= framesNeededToUnlock;

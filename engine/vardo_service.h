@@ -248,6 +248,7 @@ public:
 
     // Failed-match lockout and its small state store.
     void recordFailedMatch();
+    void storeFailedMatchAttempts();
     void restoreLockoutState();
     void clearFaceLockout();
     void saveStateValue(const std::string &value, const std::string &account);
@@ -438,6 +439,8 @@ private:
 
     // Recognition, enrolment and lockout.
     qint64 failedMatchAttempts_ = 0;
+    // The count the secret store holds, as far as this process knows.
+    qint64 storedFailedMatchAttempts_ = 0;
     qint64 adaptiveUpdateCount_ = 0;
     std::vector<Embedding> ownerFaceEmbeddings_;
     std::vector<Embedding> enrollmentSamples_;
