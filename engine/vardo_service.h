@@ -451,6 +451,7 @@ private:
 
     // Statistics.
     std::optional<double> protectionStartTime_;
+    std::unique_ptr<Timer> protectedTimeTimer_;
     std::string lastStatsDate_;
 };
 

@@ -205,6 +205,20 @@ TEST_F(Statistics, ResigningActiveAddsOnlyTheTimeSinceTheLastAccounting)
     EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 120.0);
 }
 
+// A crash or a lost display connection ends the run without a clean quit: what was
+// stored in the last minute is all that is kept.
+TEST_F(Statistics, TheProtectedTimeIsStoredEveryMinuteWhileProtectionRuns)
+{
+    VardoService &s = startProtected();
+    at(59.0);
+    EXPECT_FALSE(platform.defaults.object("vardo_total_time").has_value());
+    at(150.0);
+    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 120.0);
+    at(170.0);
+    s.appWillResignActive();
+    EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 170.0);
+}
+
 TEST_F(Statistics, ResigningActiveWithProtectionOffAddsNothing)
 {
     VardoService &s = start();
