@@ -135,6 +135,34 @@ TEST_F(Countdown, EndsWithTheService)
     EXPECT_FALSE(platform.overlays.lockShown);
 }
 
+// On a clock near zero the one-second ticks add up to just under whole seconds: started
+// at 0.1 added 104 times, the sixth tick comes 5.999999999999998 s after the start. Such
+// a tick has still seen six whole seconds.
+TEST(CountdownNearZero, ATickJustShortOfAWholeSecondCountsTheSecond)
+{
+    SimulatedPlatform platform(0.0);
+    const CameraDevice camera{"/dev/video0", "Integrated Camera", true};
+    platform.camera.devices = {camera};
+    platform.camera.front = camera;
+    platform.defaults.setBool("vardo_enabled", true);
+    platform.defaults.setBool("vardo_onboarding_done", true);
+    ScriptedFrameAnalysis analysis;
+    VardoService s(platform.services(nullptr, nullptr, &analysis));
+    platform.time.runUntilIdle();
+    s.seedEnrolledSet(syntheticEnrolledSet("owner"));
+    for (int i = 0; i < 104; ++i)
+        platform.time.advanceBy(0.1);
+    s.applyFrameResults(syntheticFrameResults({}, 0));
+    ASSERT_EQ(s.secondsUntilLock(), 10);
+    for (int tick = 1; tick <= 9; ++tick) {
+        platform.time.advanceBy(1.0);
+        ASSERT_EQ(s.secondsUntilLock(), 10 - tick) << "tick " << tick;
+        ASSERT_FALSE(s.isLocked()) << "tick " << tick;
+    }
+    platform.time.advanceBy(1.0);
+    EXPECT_TRUE(s.isLocked());
+}
+
 // The wall clock, moved by hand or by the time service while the countdown runs.
 class AdjustableClock final : public Clock {
 public:
@@ -506,6 +534,23 @@ TEST_F(CameraTrouble, AnInterruptionLocksAtOnceWithoutACountdown)
     EXPECT_EQ(s.cameraStatus(), CameraStatus::granted);
     EXPECT_TRUE(s.isLocked());
     EXPECT_TRUE(logged("[Vardo] Camera resumed"));
+}
+
+// Nobody enrolled, so nothing could unlock by face: whoever sits at a screen the camera
+// interruption locked is never taken for the owner.
+TEST_F(CameraTrouble, WithNobodyEnrolledAFaceAtTheLockedScreenIsNeverTheOwner)
+{
+    platform.defaults.setBool("vardo_enabled", true);
+    platform.defaults.setBool("vardo_onboarding_done", true);
+    VardoService &s = start();
+    ASSERT_FALSE(s.isOwnerEnrolled());
+    platform.camera.notify(CameraNotification::interrupted);
+    settle();
+    ASSERT_TRUE(s.isLocked());
+    show(stranger(), 3);
+    EXPECT_FALSE(s.ownerRecognized());
+    EXPECT_TRUE(s.isLocked());
+    EXPECT_TRUE(platform.overlays.lockShown);
 }
 
 TEST_F(CameraTrouble, AnInterruptionWithProtectionOffOnlyReports)

@@ -50,6 +50,19 @@ TEST_F(OwnerRecognition, TheClearedCountIsWrittenOnlyWhenTheStoredOneDiffers)
     EXPECT_EQ(platform.secrets.calls().add, 3);
 }
 
+// Adaptive learning follows the recognised owner only: a face that merely matched once
+// or twice may yet turn out to be someone else.
+TEST_F(OwnerRecognition, AdaptiveLearningBeginsOnlyOnceTheOwnerIsRecognised)
+{
+    VardoService &s = startProtected();
+    show(owner(), 2);
+    EXPECT_EQ(s.adaptiveUpdateCount(), 0);
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 25u);
+    show(owner());
+    EXPECT_EQ(s.adaptiveUpdateCount(), 1);
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u);
+}
+
 TEST_F(OwnerRecognition, TheOwnerWithClosedEyesCountsAsAbsent)
 {
     VardoService &s = startProtected();
