@@ -76,11 +76,11 @@ void loadModels(FrameAnalyzer &analyzer)
     cv::utils::logging::setLogLevel(level);
 }
 
-QJsonValue eyeRatio(const std::optional<std::vector<cv::Point2d>> &eye)
+QJsonValue eyeRatio(const std::optional<std::vector<cv::Point2d>> &eye, double frameAspect)
 {
     if (!eye)
         return QJsonValue::Null;
-    return jsonRounded(eyeAspectRatio(*eye), 1e-4);
+    return jsonRounded(eyeAspectRatio(*eye, frameAspect), 1e-4);
 }
 
 } // namespace
@@ -115,8 +115,8 @@ int runFacesCommand(const std::vector<std::string> &args, std::ostream &out, std
                 {"box", QJsonArray{jsonRounded(b.x, 1e-6), jsonRounded(b.y, 1e-6), jsonRounded(b.width, 1e-6),
                                    jsonRounded(b.height, 1e-6)}},
                 {"confidence", jsonNumber(face.confidence)},
-                {"leftEye", eyeRatio(face.leftEye)},
-                {"rightEye", eyeRatio(face.rightEye)},
+                {"leftEye", eyeRatio(face.leftEye, face.frameAspect)},
+                {"rightEye", eyeRatio(face.rightEye, face.frameAspect)},
                 {"eyesOpen", outcome.eyesOpen},
                 {"gate", gateName(gate)},
                 {"embedding", outcome.hasEmbedding},
