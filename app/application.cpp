@@ -62,6 +62,10 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
 
 int runStateCommand(int &argc, char **argv)
 {
+    if (argc != 2) {
+        std::fputs("usage: nerova-vardo state\n", stderr);
+        return 2;
+    }
     QCoreApplication app(argc, argv);
     StdoutLog log;
     LinuxPlatform platform(&app, log, std::string());

@@ -139,10 +139,10 @@ int runVerifyCommand(const std::vector<std::string> &args, std::ostream &out, st
             current = &enrollImages;
         else if (arg == "--probe")
             current = &probeImages;
-        else if (current)
+        else if (current && !arg.starts_with("--"))
             current->push_back(arg);
         else
-            wellFormed = false;
+            wellFormed = false; // an image before the first option, or an unknown option
     }
     if (!wellFormed || enrollImages.empty() || probeImages.empty()) {
         err << "usage: nerova-vardo verify --enroll IMAGE... --probe IMAGE...\n";
@@ -187,6 +187,8 @@ int runVerifyCommand(const std::vector<std::string> &args, std::ostream &out, st
         QJsonObject line{{"probe", text(path)}};
         QJsonObject match;
         if (analysis.openEyeEmbeddings.empty()) {
+            err << "nerova-vardo verify: no usable face with open eyes in " << path << '\n';
+            status = 1;
             line["topK"] = QJsonValue::Null;
             line["mean"] = QJsonValue::Null;
             line["combined"] = QJsonValue::Null;
