@@ -2,6 +2,7 @@
 
 #include "platform/camera_frame.h"
 
+#include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
@@ -131,8 +132,40 @@ public:
     ~FileCaptureSession() override { *alive_ = false; }
 
     // A source is accepted only once one of its frames has been decoded: a file or
-    // folder that delivers nothing usable must not pass for a working camera.
+    // folder that delivers nothing usable must not pass for a working camera. The
+    // decoders' own chatter about a file they cannot read stays out of the log, which
+    // gets the one line the service writes.
     bool addInput(const CameraDevice &device) override
+    {
+        const auto level = cv::utils::logging::getLogLevel();
+        cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+        const bool opened = open(device);
+        cv::utils::logging::setLogLevel(level);
+        return opened;
+    }
+
+    CameraInputError inputError() const override { return error_; }
+
+    void setReceiver(FrameReceiver *receiver, TaskQueue &queue) override
+    {
+        receiver_ = receiver;
+        queue_ = &queue;
+    }
+
+    void startRunning() override
+    {
+        if (running_ || !queue_ || !footage_)
+            return;
+        running_ = true;
+        period_ = 1.0 / footage_->framesPerSecond();
+        nextDue_ = clock_.now();
+        schedulePump();
+    }
+
+    void stopRunning() override { running_ = false; }
+
+private:
+    bool open(const CameraDevice &device)
     {
         std::error_code ec;
         if (!fs::exists(device.path, ec))
@@ -166,27 +199,6 @@ public:
         return true;
     }
 
-    CameraInputError inputError() const override { return error_; }
-
-    void setReceiver(FrameReceiver *receiver, TaskQueue &queue) override
-    {
-        receiver_ = receiver;
-        queue_ = &queue;
-    }
-
-    void startRunning() override
-    {
-        if (running_ || !queue_ || !footage_)
-            return;
-        running_ = true;
-        period_ = 1.0 / footage_->framesPerSecond();
-        nextDue_ = clock_.now();
-        schedulePump();
-    }
-
-    void stopRunning() override { running_ = false; }
-
-private:
     bool refuse(std::string reason)
     {
         error_ = {std::move(reason), false};
