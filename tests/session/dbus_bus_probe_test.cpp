@@ -57,7 +57,7 @@ TEST(BusProbe, ABusThatNeverAnswersIsGivenUpWithinTheLimit)
 
     test::PrivateBus bus;
     ASSERT_TRUE(bus.ok()) << bus.error().toStdString();
-    EXPECT_EQ(busAtAddressUnanswered(bus.address().toStdString(), 300), std::nullopt);
+    EXPECT_EQ(busAtAddressUnanswered(bus.address().toStdString()), std::nullopt);
 }
 
 TEST(BusProbe, TheStateCommandCarriesOnWithoutBusesThatNeverAnswer)
