@@ -54,6 +54,9 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
         headless = QGuiApplication::platformName() == QLatin1String("offscreen");
     }
     QCoreApplication::setApplicationName(QStringLiteral("Nerova Vardo"));
+    // Before anything slow (models, buses, camera): a signal that arrives while they load
+    // is answered once the event loop runs, by a normal quit.
+    quitOnTerminationSignals();
     if (headless)
         log.write("[Vardo] No display found — running headless: engine, camera and log lines, no windows");
 
@@ -96,7 +99,6 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     if (!headless)
         watchScreenChanges(&service, [&service] { service.screenConfigurationChanged(); });
 
-    quitOnTerminationSignals();
     // Leaving counts like resigning active: the running protected time is saved.
     QObject::connect(app.get(), &QCoreApplication::aboutToQuit, app.get(), [&service] { service.appWillResignActive(); });
     const int status = app->exec();
@@ -106,6 +108,10 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
 
 int runStateCommand(int &argc, char **argv)
 {
+    if (argc != 2) {
+        std::fputs("usage: nerova-vardo state\n", stderr);
+        return 2;
+    }
     QCoreApplication app(argc, argv);
     StdoutLog log;
     LinuxPlatform platform(&app, log, std::string());

@@ -22,6 +22,15 @@ std::optional<bool> parseBool(std::string text)
     return std::nullopt;
 }
 
+// The store has logged why; the exit status says that nothing was kept.
+int savedStatus(const DefaultsStore &store, std::ostream &err)
+{
+    if (store.lastChangeSaved())
+        return 0;
+    err << "Nothing was saved: the settings file could not be written\n";
+    return 1;
+}
+
 constexpr const char *usage = "usage: nerova-vardo defaults read [KEY]\n"
                               "       nerova-vardo defaults write KEY -int|-float|-bool|-string VALUE\n"
                               "       nerova-vardo defaults delete KEY\n"
@@ -85,7 +94,7 @@ int runDefaultsCommand(const std::vector<std::string> &args, DefaultsStore &stor
             return 1;
         }
         store.remove(args[1]);
-        return 0;
+        return savedStatus(store, err);
     }
     if (verb == "keys" && args.size() == 1) {
         listKeys(out);
@@ -114,7 +123,7 @@ int runDefaultsCommand(const std::vector<std::string> &args, DefaultsStore &stor
             return 2;
         }
         store.set(key, *value);
-        return 0;
+        return savedStatus(store, err);
     }
     err << usage;
     return 2;

@@ -76,11 +76,11 @@ void loadModels(FrameAnalyzer &analyzer)
     cv::utils::logging::setLogLevel(level);
 }
 
-QJsonValue eyeRatio(const std::optional<std::vector<cv::Point2d>> &eye)
+QJsonValue eyeRatio(const std::optional<std::vector<cv::Point2d>> &eye, double frameAspect)
 {
     if (!eye)
         return QJsonValue::Null;
-    return jsonRounded(eyeAspectRatio(*eye), 1e-4);
+    return jsonRounded(eyeAspectRatio(*eye, frameAspect), 1e-4);
 }
 
 } // namespace
@@ -115,8 +115,8 @@ int runFacesCommand(const std::vector<std::string> &args, std::ostream &out, std
                 {"box", QJsonArray{jsonRounded(b.x, 1e-6), jsonRounded(b.y, 1e-6), jsonRounded(b.width, 1e-6),
                                    jsonRounded(b.height, 1e-6)}},
                 {"confidence", jsonNumber(face.confidence)},
-                {"leftEye", eyeRatio(face.leftEye)},
-                {"rightEye", eyeRatio(face.rightEye)},
+                {"leftEye", eyeRatio(face.leftEye, face.frameAspect)},
+                {"rightEye", eyeRatio(face.rightEye, face.frameAspect)},
                 {"eyesOpen", outcome.eyesOpen},
                 {"gate", gateName(gate)},
                 {"embedding", outcome.hasEmbedding},
@@ -139,10 +139,10 @@ int runVerifyCommand(const std::vector<std::string> &args, std::ostream &out, st
             current = &enrollImages;
         else if (arg == "--probe")
             current = &probeImages;
-        else if (current)
+        else if (current && !arg.starts_with("--"))
             current->push_back(arg);
         else
-            wellFormed = false;
+            wellFormed = false; // an image before the first option, or an unknown option
     }
     if (!wellFormed || enrollImages.empty() || probeImages.empty()) {
         err << "usage: nerova-vardo verify --enroll IMAGE... --probe IMAGE...\n";
@@ -187,6 +187,8 @@ int runVerifyCommand(const std::vector<std::string> &args, std::ostream &out, st
         QJsonObject line{{"probe", text(path)}};
         QJsonObject match;
         if (analysis.openEyeEmbeddings.empty()) {
+            err << "nerova-vardo verify: no usable face with open eyes in " << path << '\n';
+            status = 1;
             line["topK"] = QJsonValue::Null;
             line["mean"] = QJsonValue::Null;
             line["combined"] = QJsonValue::Null;

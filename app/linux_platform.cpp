@@ -3,15 +3,30 @@
 #include "engine/vardo_service.h"
 #include "platform/camera_file.h"
 #include "platform/camera_v4l2.h"
+#include "platform/dbus_bus_probe.h"
 
 namespace vardo {
+
+namespace {
+
+// Qt opens the system bus without a time limit: one that accepts the connection and
+// never answers would hang the start, before anything is logged. Such a bus counts as
+// no bus (the session monitor then says it is not reachable).
+QDBusConnection systemBusIfItAnswers()
+{
+    if (busUnanswered(Bus::system))
+        return QDBusConnection(QStringLiteral("vardo-system-bus-not-answering"));
+    return QDBusConnection::systemBus();
+}
+
+} // namespace
 
 LinuxPlatform::LinuxPlatform(QObject *mainThreadContext, LogSink &log, const std::string &cameraSource)
     : log_(log)
     , mainQueue_(mainThreadContext)
     , processingQueue_(VardoService::processingQueueLabel)
     , defaults_(FileDefaultsStore::defaultPath(), log)
-    , sessionMonitor_(log)
+    , sessionMonitor_(log, systemBusIfItAnswers())
     , alertSound_(log)
 {
     if (cameraSource.empty())

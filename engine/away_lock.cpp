@@ -102,7 +102,30 @@ void VardoService::lockSession()
     if (!launched.ok()) {
         platform_.log.write("[Vardo] " + *tool + " failed: " + launched.error + " — falling back to overlay lock");
         modules_.overlays.showLockWindows();
+        return;
     }
+    confirmSessionLock(*tool);
+}
+
+// A tool can start and lock nothing (dm-tool without LightDM running, loginctl with no
+// locker listening). The lock counts once logind shows the session switched away or
+// locked; when it does not within a few seconds, or cannot tell, the overlay takes over.
+void VardoService::confirmSessionLock(const std::string &tool)
+{
+    if (!platform_.sessionMonitor.isWatching()) {
+        platform_.log.write("[Vardo] " + tool
+                            + " started, but without systemd-logind the lock cannot be confirmed — falling back to overlay lock");
+        modules_.overlays.showLockWindows();
+        return;
+    }
+    sessionLockCheckTimer_ = platform_.timers.schedule(sessionLockConfirmSeconds, false, [this, tool] {
+        if (!isLocked_ || lockMode_ != LockMode::lockMac || platform_.sessionMonitor.isSessionAway())
+            return;
+        platform_.log.write("[Vardo] " + tool + " locked nothing (the session is still active and unlocked after "
+                            + std::to_string(static_cast<int>(sessionLockConfirmSeconds))
+                            + " s) — falling back to overlay lock");
+        modules_.overlays.showLockWindows();
+    });
 }
 
 void VardoService::setProtectionEnabled(bool on)

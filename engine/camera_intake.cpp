@@ -8,6 +8,9 @@
 #include "platform/log_sink.h"
 #include "engine/overlay_windows.h"
 #include "platform/task_queue.h"
+#include "platform/timers.h"
+
+#include <algorithm>
 
 namespace vardo {
 
@@ -65,6 +68,9 @@ void VardoService::cameraFlow(std::function<void(bool usable)> finish)
     }
 }
 
+// Without a usable camera protection goes off for now, and says why. The stored switch
+// is left as the user set it: a camera that is missing today must not turn protection
+// off for good.
 void VardoService::requestCameraAndStart()
 {
     cameraFlow([this](bool usable) {
@@ -72,7 +78,14 @@ void VardoService::requestCameraAndStart()
             onProcessing([this] { configureAndStartSession(); });
             onMain([this] { modules_.overlays.applyCaptureExclusion(); });
         } else {
-            onMain([this] { setIsEnabled(false); });
+            onMain([this] {
+                const char *why = cameraStatus_ == CameraStatus::noCameraFound ? "No camera found"
+                    : cameraStatus_ == CameraStatus::restricted                ? "Camera access restricted"
+                                                                               : "Camera access denied";
+                platform_.log.write(std::string("[Vardo] ") + why
+                                    + " — protection is off until a camera can be used; the setting stays on");
+                publish(isEnabled_, false, &VardoService::isEnabledChanged);
+            });
         }
     });
 }
@@ -88,23 +101,68 @@ void VardoService::ensureCameraRunning()
     });
 }
 
-// On the processing queue. Stopping early leaves everything as it was, silently.
+// On the processing queue. A device that cannot be opened leaves the camera off and is
+// reported on the main thread (and tried again later when another program holds it).
 void VardoService::configureAndStartSession()
 {
     auto session = platform_.camera.createSession();
     std::optional<CameraDevice> device = platform_.camera.preferredDevice();
     if (!device)
         device = platform_.camera.fallbackDevice();
-    if (!device || !session->addInput(*device))
+    if (!device)
         return;
+    if (!session->addInput(*device)) {
+        onMain([this, device = *device, error = session->inputError()] { cameraInputFailed(device, error); });
+        return;
+    }
     session->setReceiver(this, platform_.processingQueue);
     captureSession_ = std::move(session);
     captureSessionPresent_ = true;
     captureSession_->startRunning();
-    onMain([this] {
+    onMain([this, device = *device] {
         setIsMonitoring(true);
         setCameraStatus(CameraStatus::granted);
+        cameraRetryTimer_.reset();
+        cameraRetryDelay_ = 0.0;
+        if (cameraProblem_ == CameraProblem::busy)
+            platform_.log.write("[Vardo] Camera " + device.path + " is free again — monitoring");
+        setCameraProblem(CameraProblem::none, {});
     });
+}
+
+// One log line per problem, not per attempt: a busy camera is tried again after 2, 4,
+// 8 ... seconds, then every minute, until it opens or the camera is no longer wanted
+// (stopMonitoring drops the timer).
+void VardoService::cameraInputFailed(const CameraDevice &device, const CameraInputError &error)
+{
+    const std::string reason = error.reason.empty() ? "it cannot be opened" : error.reason;
+    const QString detail = QString::fromStdString(device.path + ": " + reason);
+    if (!error.busy) {
+        platform_.log.write("[Vardo] Camera " + device.path + " cannot be used: " + reason + " — not monitoring");
+        setCameraProblem(CameraProblem::unusable, detail);
+        return;
+    }
+    if (cameraProblem_ != CameraProblem::busy)
+        platform_.log.write("[Vardo] Camera " + device.path + " is in use by another application (" + reason
+                            + ") — trying again until it is free");
+    setCameraProblem(CameraProblem::busy, detail);
+    cameraRetryDelay_ = cameraRetryDelay_ <= 0.0 ? 2.0 : std::min(cameraRetryDelay_ * 2.0, 60.0);
+    cameraRetryTimer_ = platform_.timers.schedule(cameraRetryDelay_, false, [this] {
+        cameraRetryTimer_.reset();
+        onProcessing([this] {
+            if (!captureSession_)
+                configureAndStartSession();
+        });
+    });
+}
+
+void VardoService::setCameraProblem(CameraProblem problem, const QString &detail)
+{
+    if (cameraProblem_ == problem && cameraProblemDetail_ == detail)
+        return;
+    cameraProblem_ = problem;
+    cameraProblemDetail_ = detail;
+    emit cameraProblemChanged();
 }
 
 void VardoService::startMonitoring()
@@ -117,12 +175,16 @@ void VardoService::startMonitoring()
 
 void VardoService::stopMonitoring()
 {
+    // At once: a retry posted after the stop would start the camera again.
+    cameraRetryTimer_.reset();
+    cameraRetryDelay_ = 0.0;
     onProcessing([this] {
         if (captureSession_)
             captureSession_->stopRunning();
         captureSession_.reset();
         captureSessionPresent_ = false;
         onMain([this] {
+            setCameraProblem(CameraProblem::none, {});
             modules_.overlays.hideLockWindows();
             setIsMonitoring(false);
             setIsLocked(false);

@@ -88,7 +88,7 @@ void VardoService::applyFrameResults(const FrameResults &frame)
             lastOwnerSeenTime_ = now;
             if (consecutiveOwnerMatch_ >= framesNeededToUnlock) {
                 failedMatchAttempts_ = 0;
-                saveStateValue("0", "failed_attempts");
+                storeFailedMatchAttempts();
             }
         }
         const bool recognised = consecutiveOwnerMatch_ >= framesNeededToUnlock;
@@ -173,12 +173,13 @@ void VardoService::applyFrameResults(const FrameResults &frame)
         startCountdown();
 }
 
-// Faces only the rectangle counter saw (smaller, further away) still feed the guard.
-// The owner is not excluded here and maxAllowedFaces is not consulted.
+// Faces only the rectangle counter saw (smaller, further away) still feed the guard,
+// once there are more of them than allowed. The owner is not excluded here: nothing
+// tells who the extra faces are.
 void VardoService::applyFaceCountUpdate(qint64 faceCount)
 {
     setDetectedFaceCount(faceCount);
-    if (faceCount < 2 || !stealthModeEnabled_ || isStealthPaused_)
+    if (faceCount < 2 || faceCount <= maxAllowedFaces_ || !stealthModeEnabled_ || isStealthPaused_)
         return;
     ++consecutiveMultiFaceCount_;
     consecutiveCleanFrames_ = 0;

@@ -40,10 +40,21 @@ void VardoService::deleteStateValue(const std::string &account)
     platform_.secrets.remove(keychainService, account);
 }
 
+// The count is written only when it differs from the stored one: the owner in view
+// clears it on every recognised frame, six times a second, and each write is a
+// blocking call to the keyring (with a locked keyring, an unlock prompt).
+void VardoService::storeFailedMatchAttempts()
+{
+    if (failedMatchAttempts_ == storedFailedMatchAttempts_)
+        return;
+    saveStateValue(std::to_string(failedMatchAttempts_), "failed_attempts");
+    storedFailedMatchAttempts_ = failedMatchAttempts_;
+}
+
 void VardoService::recordFailedMatch()
 {
     ++failedMatchAttempts_;
-    saveStateValue(std::to_string(failedMatchAttempts_), "failed_attempts");
+    storeFailedMatchAttempts();
     platform_.log.write("[FaceID] Failed attempt " + std::to_string(failedMatchAttempts_) + "/"
                         + std::to_string(maxFailedAttempts));
     if (intruderPhotoEnabled_ && failedMatchAttempts_ >= intruderPhotoThreshold_)
@@ -60,7 +71,7 @@ void VardoService::restoreLockoutState()
 {
     if (const auto stored = loadStateValue("failed_attempts"))
         if (const auto count = parseDecimalInteger(*stored))
-            failedMatchAttempts_ = *count;
+            failedMatchAttempts_ = storedFailedMatchAttempts_ = *count;
     if (failedMatchAttempts_ < maxFailedAttempts)
         return;
     const auto storedTime = loadStateValue("lockout_time");
@@ -79,6 +90,7 @@ void VardoService::clearFaceLockout()
     failedMatchAttempts_ = 0;
     setIsFaceLocked(false);
     saveStateValue("0", "failed_attempts");
+    storedFailedMatchAttempts_ = 0;
     deleteStateValue("lockout_time");
 }
 

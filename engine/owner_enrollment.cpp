@@ -13,6 +13,8 @@
 #include "recognition/owner_matching.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 namespace vardo {
 
@@ -25,6 +27,24 @@ constexpr double enrollmentSampleInterval = 1.0;
 // let a similarity of 0.95f (just below 0.95) through.
 constexpr float nearDuplicateSimilarity = 0.95f;
 constexpr std::size_t keptFirstEmbeddings = 25; // the enrolment itself survives trimming
+
+// Why a decoded set cannot be the owner's, or nothing when it can: every embedding has
+// the model's 512 values, all finite, and there are at most 50 of them. Anything else
+// would load as "enrolled" while the owner could never match.
+std::optional<std::string> unusableSetReason(const std::vector<Embedding> &set)
+{
+    if (static_cast<qint64>(set.size()) > VardoService::maxTotalEmbeddings)
+        return std::to_string(set.size()) + " embeddings, more than "
+            + std::to_string(VardoService::maxTotalEmbeddings);
+    for (std::size_t i = 0; i < set.size(); ++i) {
+        if (set[i].size() != embeddingLength)
+            return "embedding " + std::to_string(i + 1) + " has " + std::to_string(set[i].size())
+                + " values instead of " + std::to_string(embeddingLength);
+        if (!std::all_of(set[i].begin(), set[i].end(), [](float v) { return std::isfinite(v); }))
+            return "embedding " + std::to_string(i + 1) + " holds a value that is not a finite number";
+    }
+    return std::nullopt;
+}
 
 float adaptiveLowerBound(qint64 securityLevel)
 {
@@ -157,13 +177,18 @@ void VardoService::loadEmbeddings()
         line += " — " + result.error;
     platform_.log.write(line);
     if (result.ok()) {
-        if (auto set = decodeEmbeddings(data)) {
+        auto set = decodeEmbeddings(data);
+        const auto problem = set ? unusableSetReason(*set)
+                                 : std::optional<std::string>("not a JSON array of arrays of numbers");
+        if (!problem) {
             ownerFaceEmbeddings_ = std::move(*set);
             setIsOwnerEnrolled(!ownerFaceEmbeddings_.empty());
             platform_.log.write("[FaceID] Loaded " + std::to_string(ownerFaceEmbeddings_.size())
                                 + " enrolled embeddings from Data Protection Keychain");
             return;
         }
+        platform_.log.write("[FaceID] Stored face data not used (" + *problem
+                            + ") — not enrolled until the face is taught again");
     }
     // An older version kept the set where the secret store's legacy lookup finds it:
     // adopt it, store it the current way, then remove the old item. The legacy removal
@@ -174,7 +199,7 @@ void VardoService::loadEmbeddings()
     if (!platform_.secrets.findLegacy(keychainKey, ownerAccount, legacy).ok())
         return;
     auto set = decodeEmbeddings(legacy);
-    if (!set)
+    if (!set || unusableSetReason(*set))
         return;
     ownerFaceEmbeddings_ = std::move(*set);
     setIsOwnerEnrolled(!ownerFaceEmbeddings_.empty());

@@ -36,6 +36,8 @@ QString publishedStateJson(const VardoService &service, const QString &extraMemb
             value = QLatin1String(lockModeRawValue(service.lockMode()));
         else if (name == QLatin1String("cameraStatus"))
             value = QLatin1String(cameraStatusName(service.cameraStatus()));
+        else if (name == QLatin1String("cameraProblem"))
+            value = QLatin1String(cameraProblemName(service.cameraProblem()));
         else
             value = QJsonValue::fromVariant(property.read(&service));
         members << QLatin1Char('"') + name + QStringLiteral("\":") + compactJson(value);

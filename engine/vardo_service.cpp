@@ -34,6 +34,16 @@ const char *cameraStatusName(CameraStatus status)
     return "unknown";
 }
 
+const char *cameraProblemName(VardoService::CameraProblem problem)
+{
+    switch (problem) {
+    case VardoService::CameraProblem::none: return "none";
+    case VardoService::CameraProblem::unusable: return "unusable";
+    case VardoService::CameraProblem::busy: return "busy";
+    }
+    return "none";
+}
+
 VardoService::VardoService(PlatformServices platform, EngineModules modules, ServiceStart start)
     : platform_(platform)
     , modules_(modules)
@@ -55,6 +65,9 @@ VardoService::VardoService(PlatformServices platform, EngineModules modules, Ser
     if (start == ServiceStart::inspectOnly)
         return;
     registerObservers();
+    // The running protected time reaches the store at least once a minute: a crash or a
+    // lost display would otherwise lose all of it since protection started.
+    protectedTimeTimer_ = platform_.timers.schedule(60.0, true, [this] { updateProtectedTime(); });
     // The stored intruder photos load here once intruder photos exist.
 
     if (isEnabled_)
@@ -63,8 +76,19 @@ VardoService::VardoService(PlatformServices platform, EngineModules modules, Ser
         requestCameraAndStart(); // the shoulder guard works with the away lock off
 }
 
+// The capture session belongs to the processing queue, whose thread may be inside it
+// (grabbing or decoding a frame) right now: it is stopped and dropped there, and the
+// service goes only once that has happened. Tasks still queued find the service gone.
 VardoService::~VardoService()
 {
+    platform_.camera.setNotificationHandler(nullptr);
+    lifetime_.reset();
+    platform_.processingQueue.runAndWait([this] {
+        if (captureSession_)
+            captureSession_->stopRunning();
+        captureSession_.reset();
+        captureSessionPresent_ = false;
+    });
     if (sharedService == this)
         sharedService = nullptr;
 }
@@ -118,7 +142,7 @@ QString VardoService::securityLevelDescription() const
 
 void VardoService::onMain(std::function<void()> task)
 {
-    platform_.mainQueue.post([alive = std::weak_ptr<int>(lifetime_), task = std::move(task)] {
+    platform_.mainQueue.post([alive = alive_, task = std::move(task)] {
         if (!alive.expired())
             task();
     });
@@ -126,7 +150,7 @@ void VardoService::onMain(std::function<void()> task)
 
 void VardoService::onMainAfter(double seconds, std::function<void()> task)
 {
-    platform_.mainQueue.postAfter(seconds, [alive = std::weak_ptr<int>(lifetime_), task = std::move(task)] {
+    platform_.mainQueue.postAfter(seconds, [alive = alive_, task = std::move(task)] {
         if (!alive.expired())
             task();
     });
@@ -134,7 +158,7 @@ void VardoService::onMainAfter(double seconds, std::function<void()> task)
 
 void VardoService::onProcessing(std::function<void()> task)
 {
-    platform_.processingQueue.post([alive = std::weak_ptr<int>(lifetime_), task = std::move(task)] {
+    platform_.processingQueue.post([alive = alive_, task = std::move(task)] {
         if (!alive.expired())
             task();
     });
@@ -230,6 +254,11 @@ QString VardoService::lockModeText() const
 QString VardoService::cameraStatusText() const
 {
     return QString::fromLatin1(cameraStatusName(cameraStatus_));
+}
+
+QString VardoService::cameraProblemText() const
+{
+    return QString::fromLatin1(cameraProblemName(cameraProblem_));
 }
 
 void VardoService::setPlaySoundOnLock(bool value)

@@ -54,6 +54,12 @@ class VardoService final : public QObject, private FrameReceiver {
     // QML reaches enumeration values only by capitalised names: the statuses and modes go
     // there by their raw names instead ("noCameraFound", "lock_mac").
     Q_PROPERTY(QString cameraStatusName READ cameraStatusText NOTIFY cameraStatusChanged)
+    // Why the camera delivers nothing although it should (its source is unusable, or
+    // another application holds it and it is being tried again), for the interface to
+    // show; the detail names the source and the reason.
+    Q_PROPERTY(CameraProblem cameraProblem READ cameraProblem NOTIFY cameraProblemChanged)
+    Q_PROPERTY(QString cameraProblemName READ cameraProblemText NOTIFY cameraProblemChanged)
+    Q_PROPERTY(QString cameraProblemDetail READ cameraProblemDetail NOTIFY cameraProblemChanged)
     Q_PROPERTY(bool isStealthActive READ isStealthActive NOTIFY isStealthActiveChanged)
     Q_PROPERTY(bool isStealthPaused READ isStealthPaused NOTIFY isStealthPausedChanged)
     Q_PROPERTY(qint64 stealthPauseRemaining READ stealthPauseRemaining NOTIFY stealthPauseRemainingChanged)
@@ -90,6 +96,8 @@ public:
     Q_ENUM(LockMode)
     enum class CameraStatus { unknown, granted, denied, restricted, noCameraFound };
     Q_ENUM(CameraStatus)
+    enum class CameraProblem { none, unusable, busy };
+    Q_ENUM(CameraProblem)
 
     VardoService(PlatformServices platform, EngineModules modules, ServiceStart start = ServiceStart::full);
     ~VardoService() override;
@@ -140,6 +148,8 @@ public:
     bool showIntruderAlert() const { return showIntruderAlert_; }
     qint64 selectedWallpaper() const { return selectedWallpaper_; }
     CameraStatus cameraStatus() const { return cameraStatus_; }
+    CameraProblem cameraProblem() const { return cameraProblem_; }
+    QString cameraProblemDetail() const { return cameraProblemDetail_; }
     bool isStealthActive() const { return isStealthActive_; }
     bool isStealthPaused() const { return isStealthPaused_; }
     qint64 stealthPauseRemaining() const { return stealthPauseRemaining_; }
@@ -158,6 +168,7 @@ public:
     SecurityEventListModel *securityEventModel() { return &securityEvents_; }
     QString securityLevelDescription() const;
     QString cameraStatusText() const;
+    QString cameraProblemText() const;
     QString lockModeText() const;
     OwnerAuthentication *authentication() { return &authentication_; }
 
@@ -216,6 +227,7 @@ public:
     void cancelCountdown();
     void lockScreen();
     void lockSession();
+    void confirmSessionLock(const std::string &tool);
     void registerObservers();
 
     // What the desktop tells the service.
@@ -251,6 +263,7 @@ public:
 
     // Failed-match lockout and its small state store.
     void recordFailedMatch();
+    void storeFailedMatchAttempts();
     void restoreLockoutState();
     void clearFaceLockout();
     void saveStateValue(const std::string &value, const std::string &account);
@@ -306,6 +319,7 @@ signals:
     void showIntruderAlertChanged();
     void selectedWallpaperChanged();
     void cameraStatusChanged();
+    void cameraProblemChanged();
     void isStealthActiveChanged();
     void isStealthPausedChanged();
     void stealthPauseRemainingChanged();
@@ -364,6 +378,8 @@ private:
     void readSettings();
     void cameraFlow(std::function<void(bool usable)> finish);
     void configureAndStartSession();
+    void cameraInputFailed(const CameraDevice &device, const CameraInputError &error);
+    void setCameraProblem(CameraProblem problem, const QString &detail);
     void frameArrived(CapturedFrame &frame) override;
     void processFrame(CapturedFrame &frame);
     void analyzeFrame(const cv::Mat &pixels);
@@ -380,6 +396,9 @@ private:
     PlatformServices platform_;
     EngineModules modules_;
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+    // Read by the processing queue's thread while the destructor resets lifetime_: a
+    // copy that never changes, so only the shared count is touched from both threads.
+    const std::weak_ptr<int> alive_ = lifetime_;
 
     // Published state.
     bool isEnabled_{};
@@ -407,6 +426,8 @@ private:
     bool showIntruderAlert_{false};
     qint64 selectedWallpaper_{};
     CameraStatus cameraStatus_{CameraStatus::unknown};
+    CameraProblem cameraProblem_{CameraProblem::none};
+    QString cameraProblemDetail_;
     bool isStealthActive_{false};
     bool isStealthPaused_{false};
     qint64 stealthPauseRemaining_{0};
@@ -428,6 +449,9 @@ private:
     std::atomic<bool> captureSessionPresent_{false};
     qint64 frameCounter_ = 0;
     std::atomic<bool> intruderPhotoEnabledForCapture_{false};
+    // A busy camera is tried again after this many seconds, doubling up to a minute.
+    double cameraRetryDelay_ = 0.0;
+    std::unique_ptr<Timer> cameraRetryTimer_;
 
     // Decision loop, away lock and shoulder guard.
     std::optional<double> noFaceStartTime_;
@@ -439,6 +463,8 @@ private:
     std::optional<double> lastOwnerSeenTime_;
     qint64 intruderFrameCount_ = 0;
     std::unique_ptr<Timer> stealthPauseTimer_;
+    static constexpr double sessionLockConfirmSeconds = 5.0;
+    std::unique_ptr<Timer> sessionLockCheckTimer_;
 
     // Liveness.
     bool depthLivenessConfirmed_ = false;
@@ -449,6 +475,8 @@ private:
 
     // Recognition, enrolment and lockout.
     qint64 failedMatchAttempts_ = 0;
+    // The count the secret store holds, as far as this process knows.
+    qint64 storedFailedMatchAttempts_ = 0;
     qint64 adaptiveUpdateCount_ = 0;
     std::vector<Embedding> ownerFaceEmbeddings_;
     std::vector<Embedding> enrollmentSamples_;
@@ -465,6 +493,7 @@ private:
 
     // Statistics.
     std::optional<double> protectionStartTime_;
+    std::unique_ptr<Timer> protectedTimeTimer_;
     std::string lastStatsDate_;
 };
 
@@ -473,5 +502,6 @@ using CameraStatus = VardoService::CameraStatus;
 
 const char *lockModeRawValue(LockMode mode);
 const char *cameraStatusName(CameraStatus status);
+const char *cameraProblemName(VardoService::CameraProblem problem);
 
 } // namespace vardo

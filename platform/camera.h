@@ -41,13 +41,22 @@ public:
     virtual void frameArrived(CapturedFrame &frame) = 0;
 };
 
+// Why a device could not be opened, in words for the log ("no such file or folder");
+// busy when another program holds it, which may end by itself.
+struct CameraInputError {
+    std::string reason;
+    bool busy = false;
+};
+
 // One capture pipeline: a device input and a frame output delivering serially on the
 // queue given to setReceiver, dropping frames that arrive while the receiver is busy.
 class CaptureSession {
 public:
     virtual ~CaptureSession() = default;
-    // Opens the device. False when it cannot be opened or refuses the configuration.
+    // Opens the device. False when it cannot be opened, refuses the configuration or
+    // delivers nothing that can be decoded; inputError() then says why.
     virtual bool addInput(const CameraDevice &device) = 0;
+    virtual CameraInputError inputError() const = 0;
     virtual void setReceiver(FrameReceiver *receiver, TaskQueue &deliveryQueue) = 0;
     // Both are called on the delivery queue; startRunning returns once frames flow.
     virtual void startRunning() = 0;

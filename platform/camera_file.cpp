@@ -2,6 +2,7 @@
 
 #include "platform/camera_frame.h"
 
+#include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
@@ -39,25 +40,44 @@ public:
     virtual double framesPerSecond() const = 0;
 };
 
+// OpenCV reports some broken input by throwing; here that is a frame (or a clip) that
+// cannot be read, like any other.
+template <typename Call>
+bool withoutThrowing(Call call)
+{
+    try {
+        return call();
+    } catch (const cv::Exception &) {
+        return false;
+    }
+}
+
 class VideoFootage final : public Footage {
 public:
-    explicit VideoFootage(const std::string &path) : path_(path) { capture_.open(path); }
+    explicit VideoFootage(const std::string &path) : path_(path)
+    {
+        withoutThrowing([&] { return capture_.open(path); });
+    }
     bool opened() const { return capture_.isOpened(); }
     bool grab() override
     {
-        if (capture_.grab())
-            return true;
-        // End of the clip: start again from the top.
-        capture_.open(path_);
-        return capture_.isOpened() && capture_.grab();
+        return withoutThrowing([&] {
+            if (capture_.grab())
+                return true;
+            // End of the clip: start again from the top.
+            capture_.open(path_);
+            return capture_.isOpened() && capture_.grab();
+        });
     }
     bool retrieve(cv::Mat &bgr) override
     {
-        cv::Mat raw;
-        if (!capture_.retrieve(raw) || raw.empty())
-            return false;
-        bgr = cameraFrameFromImage(raw);
-        return true;
+        return withoutThrowing([&] {
+            cv::Mat raw;
+            if (!capture_.retrieve(raw) || raw.empty())
+                return false;
+            bgr = cameraFrameFromImage(raw);
+            return true;
+        });
     }
     double framesPerSecond() const override
     {
@@ -82,11 +102,13 @@ public:
     }
     bool retrieve(cv::Mat &bgr) override
     {
-        const cv::Mat raw = cv::imread(files_[index_], cv::IMREAD_COLOR);
-        if (raw.empty())
-            return false;
-        bgr = cameraFrameFromImage(raw);
-        return true;
+        return withoutThrowing([&] {
+            const cv::Mat raw = cv::imread(files_[index_], cv::IMREAD_COLOR);
+            if (raw.empty())
+                return false;
+            bgr = cameraFrameFromImage(raw);
+            return true;
+        });
     }
     double framesPerSecond() const override { return 30.0; }
 
@@ -109,21 +131,20 @@ public:
     FileCaptureSession(FileCamera &camera, const Clock &clock) : camera_(camera), clock_(clock) {}
     ~FileCaptureSession() override { *alive_ = false; }
 
+    // A source is accepted only once one of its frames has been decoded: a file or
+    // folder that delivers nothing usable must not pass for a working camera. The
+    // decoders' own chatter about a file they cannot read stays out of the log, which
+    // gets the one line the service writes.
     bool addInput(const CameraDevice &device) override
     {
-        if (fs::is_directory(device.path)) {
-            auto files = imagesIn(device.path);
-            if (files.empty())
-                return false;
-            footage_ = std::make_unique<ImageFolderFootage>(std::move(files));
-            return true;
-        }
-        auto video = std::make_unique<VideoFootage>(device.path);
-        if (!video->opened())
-            return false;
-        footage_ = std::move(video);
-        return true;
+        const auto level = cv::utils::logging::getLogLevel();
+        cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+        const bool opened = open(device);
+        cv::utils::logging::setLogLevel(level);
+        return opened;
     }
+
+    CameraInputError inputError() const override { return error_; }
 
     void setReceiver(FrameReceiver *receiver, TaskQueue &queue) override
     {
@@ -144,6 +165,46 @@ public:
     void stopRunning() override { running_ = false; }
 
 private:
+    bool open(const CameraDevice &device)
+    {
+        std::error_code ec;
+        if (!fs::exists(device.path, ec))
+            return refuse("no such file or folder");
+        std::unique_ptr<Footage> footage;
+        if (fs::is_directory(device.path, ec)) {
+            auto files = imagesIn(device.path);
+            if (files.empty())
+                return refuse("the folder holds no images (.jpg, .jpeg, .png, .bmp)");
+            const std::size_t count = files.size();
+            footage = std::make_unique<ImageFolderFootage>(std::move(files));
+            // Up to the first image that decodes; the folder then plays from its start.
+            cv::Mat frame;
+            std::size_t tried = 0;
+            while (tried < count && !(footage->grab() && footage->retrieve(frame)))
+                ++tried;
+            if (tried == count)
+                return refuse("none of its " + std::to_string(count) + " images can be decoded");
+            footage = std::make_unique<ImageFolderFootage>(imagesIn(device.path));
+        } else {
+            auto video = std::make_unique<VideoFootage>(device.path);
+            if (!video->opened())
+                return refuse("not a video file that can be opened");
+            cv::Mat frame;
+            if (!video->grab() || !video->retrieve(frame))
+                return refuse("no frame of the video can be decoded");
+            footage = std::make_unique<VideoFootage>(device.path); // from the first frame again
+        }
+        footage_ = std::move(footage);
+        error_ = {};
+        return true;
+    }
+
+    bool refuse(std::string reason)
+    {
+        error_ = {std::move(reason), false};
+        return false;
+    }
+
     void schedulePump()
     {
         std::weak_ptr<bool> alive = alive_;
@@ -178,6 +239,7 @@ private:
     FileCamera &camera_;
     const Clock &clock_;
     std::unique_ptr<Footage> footage_;
+    CameraInputError error_;
     FrameReceiver *receiver_ = nullptr;
     TaskQueue *queue_ = nullptr;
     bool running_ = false;
@@ -194,10 +256,10 @@ FileCamera::FileCamera(std::string path, const Clock &clock)
 {
 }
 
+// The source the user named is the one camera, whether or not it can be used: opening
+// it says what is wrong with it.
 std::vector<CameraDevice> FileCamera::discoverDevices()
 {
-    if (!fs::exists(path_))
-        return {};
     return {{path_, "Recorded footage " + fs::path(path_).filename().string(), true}};
 }
 

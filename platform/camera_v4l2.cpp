@@ -44,10 +44,48 @@ bool looksIntegrated(const std::string &node, const std::string &name)
     return false;
 }
 
+// OpenCV reports some driver and decoder failures by throwing; here they are a frame
+// that cannot be read, like any other.
+template <typename Call>
+bool withoutThrowing(Call call)
+{
+    try {
+        return call();
+    } catch (const cv::Exception &) {
+        return false;
+    }
+}
+
+// OpenCV does not say why a device would not open. Asked directly: a device another
+// program is streaming from refuses a new format with EBUSY (some drivers refuse the
+// open itself).
+CameraInputError whyNotOpened(const std::string &node)
+{
+    const int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        return {std::strerror(error), error == EBUSY};
+    }
+    v4l2_format format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    int error = 0;
+    if (::ioctl(fd, VIDIOC_G_FMT, &format) != 0 || ::ioctl(fd, VIDIOC_S_FMT, &format) != 0)
+        error = errno;
+    ::close(fd);
+    if (error == EBUSY)
+        return {std::strerror(error), true};
+    return {error ? std::string("the device refuses the capture format: ") + std::strerror(error)
+                  : std::string("the device could not be opened for capture"),
+            false};
+}
+
 class V4l2Frame final : public CapturedFrame {
 public:
     explicit V4l2Frame(cv::VideoCapture &capture) : capture_(capture) {}
-    bool retrieve(cv::Mat &bgr) override { return capture_.retrieve(bgr) && !bgr.empty(); }
+    bool retrieve(cv::Mat &bgr) override
+    {
+        return withoutThrowing([&] { return capture_.retrieve(bgr) && !bgr.empty(); });
+    }
 
 private:
     cv::VideoCapture &capture_;
@@ -61,8 +99,15 @@ public:
     bool addInput(const CameraDevice &device) override
     {
         device_ = device;
-        return open();
+        if (open()) {
+            error_ = {};
+            return true;
+        }
+        error_ = whyNotOpened(device.path);
+        return false;
     }
+
+    CameraInputError inputError() const override { return error_; }
 
     void setReceiver(FrameReceiver *receiver, TaskQueue &queue) override
     {
@@ -87,12 +132,14 @@ public:
 private:
     bool open()
     {
-        if (!capture_.open(device_.path, cv::CAP_V4L2))
-            return false;
-        capture_.set(cv::CAP_PROP_FRAME_WIDTH, 640);
-        capture_.set(cv::CAP_PROP_FRAME_HEIGHT, 480);
-        capture_.set(cv::CAP_PROP_BUFFERSIZE, 1);
-        return true;
+        return withoutThrowing([&] {
+            if (!capture_.open(device_.path, cv::CAP_V4L2))
+                return false;
+            capture_.set(cv::CAP_PROP_FRAME_WIDTH, 640);
+            capture_.set(cv::CAP_PROP_FRAME_HEIGHT, 480);
+            capture_.set(cv::CAP_PROP_BUFFERSIZE, 1);
+            return true;
+        });
     }
 
     void schedulePump(double delay)
@@ -118,7 +165,7 @@ private:
                 return;
             }
         }
-        if (capture_.grab()) {
+        if (withoutThrowing([&] { return capture_.grab(); })) {
             V4l2Frame frame(capture_);
             if (receiver_)
                 receiver_->frameArrived(frame);
@@ -136,6 +183,7 @@ private:
 
     V4l2Camera &camera_;
     CameraDevice device_;
+    CameraInputError error_;
     cv::VideoCapture capture_;
     FrameReceiver *receiver_ = nullptr;
     TaskQueue *queue_ = nullptr;

@@ -23,6 +23,9 @@ public:
     virtual void set(const std::string &key, DefaultsValue value) = 0;
     virtual void remove(const std::string &key) = 0;
     virtual std::vector<std::string> keys() const = 0;
+    // False when the last set() or remove() did not reach permanent storage (the store
+    // has logged why); the change then lives in memory only.
+    virtual bool lastChangeSaved() const { return true; }
 
     // Writers that say which type they write.
     void setInteger(const std::string &key, std::int64_t v) { set(key, v); }

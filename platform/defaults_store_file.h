@@ -16,12 +16,16 @@ namespace vardo {
 //
 // Every write replaces the file atomically (written beside it, flushed to disk, renamed
 // over it), so a crash or power cut leaves either the old or the new file, never a torn
-// one. Before each write the file is read again if another process (the `defaults`
-// command line) changed it, so neither side loses the other's keys.
+// one. Writers in all processes (the application, the `defaults` command line) take
+// turns through an advisory lock on settings.json.lock beside the file, and each reads
+// the file again under the lock before changing it, so neither loses the other's keys.
 //
-// A file that does not parse is moved aside (settings.json.corrupt-<time>) with a log
-// line, and the store starts from defaults. A file that cannot be read at all is left
+// A file that does not parse is moved aside (settings.json.corrupt-<time>, with "-2",
+// "-3"... when that name is taken) with a log line: at start the store then starts from
+// defaults; found before a write (edited by hand while the application runs), the
+// settings in use are written in its place. A file that cannot be read at all is left
 // untouched; the store then keeps changes in memory only and says so once.
+// A number too small for a double (1e-400) reads as 0 rather than spoiling the file.
 class FileDefaultsStore final : public DefaultsStore {
 public:
     FileDefaultsStore(QString path, LogSink &log);
@@ -32,28 +36,21 @@ public:
     void set(const std::string &key, DefaultsValue value) override;
     void remove(const std::string &key) override;
     std::vector<std::string> keys() const override;
+    bool lastChangeSaved() const override { return saved_; }
 
     const QString &path() const { return path_; }
 
 private:
-    struct Stamp {
-        qint64 size = -1;
-        qint64 modifiedNs = -1;
-        quint64 inode = 0;
-        bool operator==(const Stamp &) const = default;
-    };
-
     void load();
-    void reloadIfChangedOnDisk();
+    void mergeFromDisk();
     void write();
-    Stamp stampOnDisk() const;
-    void setAside(const QString &reason);
+    void setAside(const QString &reason, bool atStart);
 
     QString path_;
     LogSink &log_;
     QJsonObject entries_;
-    Stamp stamp_;
     bool writable_ = true;
+    bool saved_ = true;
 };
 
 // Converting between stored values and their JSON form, shared with the replay's

@@ -18,6 +18,10 @@ public:
 
     // True after start() found a session to watch.
     virtual bool isWatching() const = 0;
+
+    // True while the watched session is away from its user: switched away from (the
+    // greeter is shown) or locked by the desktop's locker. False when not watching.
+    virtual bool isSessionAway() const = 0;
 };
 
 } // namespace vardo

@@ -55,7 +55,12 @@ void LogindSessionMonitor::start(std::function<void()> onSessionActive)
         log_.write("[Vardo] D-Bus system bus not reachable — session resume will not be noticed");
         return;
     }
-    const QDBusReply<bool> running = bus_.interface()->isServiceRegistered(login1Service);
+    QDBusMessage hasOwner = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                           QStringLiteral("/org/freedesktop/DBus"),
+                                                           QStringLiteral("org.freedesktop.DBus"),
+                                                           QStringLiteral("NameHasOwner"));
+    hasOwner << login1Service;
+    const QDBusReply<bool> running = bus_.call(hasOwner, QDBus::Block, callTimeoutMs);
     if (!running.isValid() || !running.value()) {
         log_.write("[Vardo] systemd-logind not running — session resume will not be noticed");
         return;

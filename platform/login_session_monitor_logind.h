@@ -34,6 +34,7 @@ public:
 
     void start(std::function<void()> onSessionActive) override;
     bool isWatching() const override;
+    bool isSessionAway() const override { return isWatching() && !isPresent(); }
 
     // The watched session's object path; empty when not watching.
     QString sessionPath() const { return sessionPath_; }

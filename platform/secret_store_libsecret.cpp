@@ -1,5 +1,7 @@
 #include "platform/secret_store_libsecret.h"
 
+#include "platform/dbus_bus_probe.h"
+
 #include <libsecret/secret.h>
 #include <sys/stat.h>
 
@@ -159,12 +161,20 @@ SecretStore::Result search(SecretService *secrets, const std::string &service, c
         g_list_free_full(found, g_object_unref);
         return failure(error, "the Secret Service search failed");
     }
+    bool lockedUnchecked = false;
     for (GList *node = found; node; node = node->next) {
         GObjectPtr<SecretItem> item(SECRET_ITEM(node->data));
         if (belongsTo(item.get(), service, account, store))
             items.push_back(std::move(item));
+        else if (secret_item_get_locked(item.get()))
+            lockedUnchecked = true;
     }
     g_list_free(found);
+    // A keyring that stayed locked (its unlock refused, or the login password did not
+    // open it) shows its items by hashed attributes only. Such an item matched the search
+    // and may well be the one asked for: "not found" would be wrong.
+    if (items.empty() && lockedUnchecked)
+        return storeFailure("the keyring holding the item could not be unlocked");
     return {};
 }
 
@@ -274,6 +284,9 @@ std::optional<std::string> LibsecretSecretStore::unavailableReason()
 {
     if (!sessionBusAddressKnown())
         return std::string("no D-Bus session bus");
+    // GLib opens the bus without a time limit: a bus that never answers would hang here.
+    if (auto reason = busUnanswered(Bus::session))
+        return "cannot use the D-Bus session bus: " + *reason;
     GError *error = nullptr;
     GDBusConnection *bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
     if (!bus) {

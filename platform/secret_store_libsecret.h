@@ -24,7 +24,8 @@ namespace vardo {
 // after the new one is stored (so a failure never leaves nothing). find() returns the
 // secret bytes exactly as stored (text/plain for UTF-8, application/octet-stream for
 // anything else). Locked items are unlocked through the service, which may ask the user;
-// if that is refused the call fails with storeError.
+// if that is refused, or the keyring stays locked for another reason (a login password
+// that did not open it), the call fails with storeError, never with itemNotFound.
 //
 // The older store is told apart by its schema: an item whose xdg:schema attribute is
 // "com.nerova.vardo.Keychain" (legacySchemaName) belongs to it, every other item with

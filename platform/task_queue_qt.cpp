@@ -1,6 +1,7 @@
 #include "platform/task_queue_qt.h"
 
 #include <QMetaObject>
+#include <QThread>
 #include <QTimer>
 
 #include <cmath>
@@ -16,6 +17,15 @@ void QtEventLoopQueue::post(std::function<void()> task)
 {
     if (context_)
         QMetaObject::invokeMethod(context_, std::move(task), Qt::QueuedConnection);
+}
+
+void QtEventLoopQueue::runAndWait(std::function<void()> task)
+{
+    if (!context_ || context_->thread() == QThread::currentThread()) {
+        task();
+        return;
+    }
+    QMetaObject::invokeMethod(context_, std::move(task), Qt::BlockingQueuedConnection);
 }
 
 void QtEventLoopQueue::postAfter(double delaySeconds, std::function<void()> task)

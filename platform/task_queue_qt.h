@@ -14,6 +14,7 @@ public:
     explicit QtEventLoopQueue(QObject *context);
     void post(std::function<void()> task) override;
     void postAfter(double delaySeconds, std::function<void()> task) override;
+    void runAndWait(std::function<void()> task) override;
 
 private:
     QPointer<QObject> context_;

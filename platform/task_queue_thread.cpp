@@ -3,6 +3,8 @@
 #include <QRunnable>
 #include <QThreadPool>
 
+#include <future>
+
 #include <pthread.h>
 
 namespace vardo {
@@ -45,6 +47,34 @@ void SerialThreadQueue::postAfter(double delaySeconds, std::function<void()> tas
     wake_.notify_one();
 }
 
+void SerialThreadQueue::runAndWait(std::function<void()> task)
+{
+    if (isCurrentThread()) {
+        task();
+        return;
+    }
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_) {
+            // The thread is gone or going: nothing else can run on the queue any more.
+            finished = {};
+        } else {
+            tasks_.emplace(std::make_pair(Clock::now(), sequence_++), [&task, &done] {
+                task();
+                done.set_value();
+            });
+        }
+    }
+    if (!finished.valid()) {
+        task();
+        return;
+    }
+    wake_.notify_one();
+    finished.wait();
+}
+
 void SerialThreadQueue::run()
 {
     std::unique_lock lock(mutex_);
@@ -71,6 +101,17 @@ ThreadPoolQueue::ThreadPoolQueue() = default;
 void ThreadPoolQueue::post(std::function<void()> task)
 {
     QThreadPool::globalInstance()->start(std::move(task));
+}
+
+void ThreadPoolQueue::runAndWait(std::function<void()> task)
+{
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    QThreadPool::globalInstance()->start([&task, &done] {
+        task();
+        done.set_value();
+    });
+    finished.wait();
 }
 
 void ThreadPoolQueue::postAfter(double delaySeconds, std::function<void()> task)

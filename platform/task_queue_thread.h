@@ -20,6 +20,7 @@ public:
 
     void post(std::function<void()> task) override;
     void postAfter(double delaySeconds, std::function<void()> task) override;
+    void runAndWait(std::function<void()> task) override;
 
     const std::string &label() const { return label_; }
     bool isCurrentThread() const { return std::this_thread::get_id() == thread_.get_id(); }
@@ -43,6 +44,7 @@ public:
     ThreadPoolQueue();
     void post(std::function<void()> task) override;
     void postAfter(double delaySeconds, std::function<void()> task) override;
+    void runAndWait(std::function<void()> task) override;
 
 private:
     SerialThreadQueue delays_{"vardo-delays"};

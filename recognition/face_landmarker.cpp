@@ -82,6 +82,8 @@ FaceObservation FaceLandmarker::observe(const cv::Mat &grayFrame, const Detected
     observation.boundingBox = cv::Rect2d(box.x / width, (height - box.y - box.height) / height, box.width / width,
                                          box.height / height);
     observation.confidence = face.score;
+    if (height > 0.0)
+        observation.frameAspect = width / height;
     if (!model_->loaded || grayFrame.empty() || grayFrame.type() != CV_8UC1)
         return observation;
 

@@ -18,6 +18,10 @@ struct FaceObservation {
     // the image's right-hand side.
     std::optional<std::vector<cv::Point2d>> leftEye;
     std::optional<std::vector<cv::Point2d>> rightEye;
+    // The frame's width over its height. x and y are fractions of different lengths:
+    // distances that mix both axes (the eyes' shape) take x times this, so that both are
+    // fractions of the frame's height.
+    double frameAspect = 1.0;
 };
 
 } // namespace vardo

@@ -23,13 +23,21 @@ struct FakeReplacements {
     LogSink *log = nullptr;
     SecretStore *secrets = nullptr;
     AlertSound *alertSound = nullptr;
+    LoginSessionMonitor *sessionMonitor = nullptr;
+    TaskQueue *processingQueue = nullptr;
 };
 
 // The whole platform as fakes on virtual time, with recorders for the engine's sibling
 // modules. The tests and the headless replay run the real engine on it: nothing touches
 // the user's settings, keyring, camera or screens.
 struct SimulatedPlatform {
-    explicit SimulatedPlatform(double startSeconds = 0.0) : time(startSeconds) {}
+    // The session tool works: a launch takes the session away, until the user is back.
+    explicit SimulatedPlatform(double startSeconds = 0.0) : time(startSeconds)
+    {
+        sessionLocker.onLaunch = [this] { sessionMonitor.sessionWentAway(); };
+    }
+    SimulatedPlatform(const SimulatedPlatform &) = delete;
+    SimulatedPlatform &operator=(const SimulatedPlatform &) = delete;
 
     PlatformServices services(FakeReplacements with = {})
     {
@@ -37,14 +45,14 @@ struct SimulatedPlatform {
             .clock = with.clock ? *with.clock : time,
             .timers = time,
             .mainQueue = time.mainQueue(),
-            .processingQueue = time.processingQueue(),
+            .processingQueue = with.processingQueue ? *with.processingQueue : time.processingQueue(),
             .backgroundQueue = time.backgroundQueue(),
             .defaults = with.defaults ? *with.defaults : defaults,
             .camera = with.camera ? *with.camera : camera,
             .log = with.log ? *with.log : log,
             .secrets = with.secrets ? *with.secrets : secrets,
             .sessionLocker = sessionLocker,
-            .sessionMonitor = sessionMonitor,
+            .sessionMonitor = with.sessionMonitor ? *with.sessionMonitor : sessionMonitor,
             .alertSound = with.alertSound ? *with.alertSound : alertSound,
         };
     }

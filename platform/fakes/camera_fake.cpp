@@ -9,12 +9,20 @@ public:
     {
         if (camera_.running_ == this)
             camera_.running_ = nullptr;
+        if (camera_.onSessionDestroyed)
+            camera_.onSessionDestroyed();
     }
 
     bool addInput(const CameraDevice &device) override
     {
         camera_.lastOpenedPath = device.path;
-        return !camera_.inputFails;
+        return !camera_.inputFails && !camera_.inputBusy;
+    }
+    CameraInputError inputError() const override
+    {
+        if (camera_.inputBusy)
+            return {"Device or resource busy", true};
+        return {camera_.inputFails ? "the device refuses the input" : "", false};
     }
     void setReceiver(FrameReceiver *receiver, TaskQueue &queue) override
     {

@@ -13,9 +13,12 @@ public:
     CameraAuthorization access = CameraAuthorization::authorized;
     bool userGrantsAccess = true;
     bool inputFails = false;
+    bool inputBusy = false; // the device fails as held by another program
     cv::Mat framePixels = cv::Mat(480, 640, CV_8UC3, cv::Scalar(90, 100, 110));
     // When set, decodes each retrieved frame instead of handing out framePixels.
     std::function<bool(cv::Mat &)> decode;
+    // When set, runs as a session is destroyed.
+    std::function<void()> onSessionDestroyed;
 
     // Counters a test reads.
     int sessionsCreated = 0;

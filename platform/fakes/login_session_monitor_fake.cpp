@@ -21,6 +21,7 @@ void FakeLoginSessionMonitor::setSessionAvailable(bool available)
 
 void FakeLoginSessionMonitor::sessionDidBecomeActive()
 {
+    away_ = false;
     if (watching_ && onSessionActive_)
         onSessionActive_();
 }

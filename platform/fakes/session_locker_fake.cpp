@@ -14,6 +14,8 @@ SessionLocker::LaunchResult FakeSessionLocker::launch()
         return {false, "no session lock tool found"};
     if (!launchError_.empty())
         return {false, launchError_};
+    if (onLaunch)
+        onLaunch();
     return {true, {}};
 }
 

@@ -2,6 +2,8 @@
 
 #include "platform/session_locker.h"
 
+#include <functional>
+
 namespace vardo {
 
 // A session tool that exists and launches unless told otherwise, and counts launches.
@@ -19,6 +21,10 @@ public:
     void setLaunchError(std::string error);
 
     int launchCount() const { return launchCount_; }
+
+    // Runs at each successful launch: what the tool does to the session. Nothing set, the
+    // tool starts and locks nothing.
+    std::function<void()> onLaunch;
 
 private:
     std::optional<std::string> toolPath_ = std::string(defaultToolPath);

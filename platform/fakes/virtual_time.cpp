@@ -12,6 +12,8 @@ public:
     {
         time_.enqueue(time_.now_ + std::max(0.0, delaySeconds), std::move(task));
     }
+    // Every queue runs on the caller's thread: nothing else can be running.
+    void runAndWait(std::function<void()> task) override { task(); }
 
 private:
     VirtualTime &time_;

@@ -1,9 +1,18 @@
 #include "app/defaults_command.h"
 #include "platform/defaults_store.h"
+#include "platform/defaults_store_file.h"
+#include "platform/fakes/memory_log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
+
+#include <unistd.h>
 
 namespace vardo {
 namespace {
@@ -54,6 +63,7 @@ TEST(DefaultsCommand, BadInputChangesNothing)
     EXPECT_EQ(run(store, {"write", "vardo_lock_timeout", "-date", "1"}).status, 2);
     EXPECT_EQ(run(store, {"write", "vardo_lock_timeout"}).status, 2);
     EXPECT_EQ(run(store, {"frobnicate"}).status, 2);
+    EXPECT_EQ(run(store, {"write", "", "-int", "1"}).status, 2);
     EXPECT_EQ(store.keys(), std::vector<std::string>{"vardo_lock_timeout"});
     EXPECT_EQ(store.integer("vardo_lock_timeout"), 10);
 }
@@ -66,6 +76,65 @@ TEST(DefaultsCommand, ReadingOrDeletingAMissingKeyFails)
     store.setBool("vardo_enabled", true);
     EXPECT_EQ(run(store, {"delete", "vardo_enabled"}).status, 0);
     EXPECT_TRUE(store.keys().empty());
+}
+
+// Each way the settings file can fail to be written: the store's log line says why,
+// and the exit status must not claim success.
+TEST(DefaultsCommand, NothingSavedIsAFailure)
+{
+    struct Case {
+        const char *name;
+        std::function<QString(const QTemporaryDir &)> settingsPath; // set up, then the path
+        bool needsPermissions;
+    };
+    const Case cases[] = {
+        {"settings path is a folder",
+         [](const QTemporaryDir &dir) {
+             QDir(dir.path()).mkpath("NerovaVardo/settings.json");
+             return dir.filePath("NerovaVardo/settings.json");
+         },
+         false},
+        {"folder cannot be created", [](const QTemporaryDir &) { return QString("/proc/self/vardo/settings.json"); },
+         false},
+        {"dangling link into a missing folder",
+         [](const QTemporaryDir &dir) {
+             QDir(dir.path()).mkpath("NerovaVardo");
+             QFile::link(dir.filePath("gone/settings.json"), dir.filePath("NerovaVardo/settings.json"));
+             return dir.filePath("NerovaVardo/settings.json");
+         },
+         false},
+        {"file unreadable",
+         [](const QTemporaryDir &dir) {
+             QDir(dir.path()).mkpath("NerovaVardo");
+             const QString path = dir.filePath("NerovaVardo/settings.json");
+             QFile file(path);
+             file.open(QIODevice::WriteOnly);
+             file.write("{}");
+             file.setPermissions({});
+             return path;
+         },
+         true},
+        {"folder read-only",
+         [](const QTemporaryDir &dir) {
+             QDir(dir.path()).mkpath("NerovaVardo");
+             QFile::setPermissions(dir.filePath("NerovaVardo"), QFile::ReadOwner | QFile::ExeOwner);
+             return dir.filePath("NerovaVardo/settings.json");
+         },
+         true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsPermissions && ::geteuid() == 0)
+            continue; // permissions do not stop root
+        QTemporaryDir dir;
+        MemoryLog log;
+        FileDefaultsStore store(c.settingsPath(dir), log);
+        const CommandRun written = run(store, {"write", "vardo_lock_timeout", "-int", "30"});
+        EXPECT_EQ(written.status, 1);
+        EXPECT_FALSE(written.err.empty());
+        EXPECT_FALSE(log.lines().empty());
+        QFile::setPermissions(dir.filePath("NerovaVardo"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
 }
 
 } // namespace

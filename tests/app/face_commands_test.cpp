@@ -112,7 +112,11 @@ TEST(VerifyCommand, SamePersonMatchesAndAnotherDoesNot)
 
     std::ostringstream out, err;
     MemoryLog log;
-    EXPECT_EQ(runVerifyCommand(args, out, err, log), 0) << err.str();
+    // A probe without a usable face still gets its line, with no scores, and makes the
+    // command fail with the reason.
+    EXPECT_EQ(runVerifyCommand(args, out, err, log), 1) << err.str();
+    EXPECT_EQ(err.str(), "nerova-vardo verify: no usable face with open eyes in " + path(testData("groups/dogs.jpg"))
+                             + "\n");
     const auto lines = jsonLines(out.str());
     ASSERT_EQ(lines.size(), 3u);
 
@@ -137,6 +141,7 @@ TEST(VerifyCommand, MalformedArgumentsAreAUsageError)
     EXPECT_EQ(runVerifyCommand({"--probe", "a.jpg"}, out, err, log), 2);
     EXPECT_EQ(runVerifyCommand({"--enroll", "a.jpg"}, out, err, log), 2);
     EXPECT_EQ(runVerifyCommand({"a.jpg", "--enroll", "b.jpg", "--probe", "c.jpg"}, out, err, log), 2);
+    EXPECT_EQ(runVerifyCommand({"--enroll", "a.jpg", "--probe", "b.jpg", "--bogus"}, out, err, log), 2);
     EXPECT_TRUE(out.str().empty());
 }
 

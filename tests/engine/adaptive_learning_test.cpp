@@ -176,18 +176,5 @@ TEST_F(AdaptiveLearning, FullSetLosesTheEntryAtPositionTwentyFiveAndKeepsFifty)
     EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), expected));
 }
 
-TEST_F(AdaptiveLearning, OversizedStoredSetIsCutBackToFiftyKeepingTheFirstAndLastTwentyFive)
-{
-    const auto stored = axes(0, 60);
-    VardoService &s = startEnrolledWith(stored);
-    const Embedding added = leaning(0, 0.8f, 300);
-    s.adaptiveUpdate(added);
-
-    std::vector<Embedding> expected(stored.begin(), stored.begin() + 25);
-    expected.insert(expected.end(), stored.begin() + 36, stored.end());
-    expected.push_back(added);
-    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), expected));
-}
-
 } // namespace
 } // namespace vardo::test

@@ -135,6 +135,34 @@ TEST_F(Countdown, EndsWithTheService)
     EXPECT_FALSE(platform.overlays.lockShown);
 }
 
+// On a clock near zero the one-second ticks add up to just under whole seconds: started
+// at 0.1 added 104 times, the sixth tick comes 5.999999999999998 s after the start. Such
+// a tick has still seen six whole seconds.
+TEST(CountdownNearZero, ATickJustShortOfAWholeSecondCountsTheSecond)
+{
+    SimulatedPlatform platform(0.0);
+    const CameraDevice camera{"/dev/video0", "Integrated Camera", true};
+    platform.camera.devices = {camera};
+    platform.camera.front = camera;
+    platform.defaults.setBool("vardo_enabled", true);
+    platform.defaults.setBool("vardo_onboarding_done", true);
+    ScriptedFrameAnalysis analysis;
+    VardoService s(platform.services(), platform.modules(&analysis));
+    platform.time.runUntilIdle();
+    s.seedEnrolledSet(syntheticEnrolledSet("owner"));
+    for (int i = 0; i < 104; ++i)
+        platform.time.advanceBy(0.1);
+    s.applyFrameResults(syntheticFrameResults({}, 0));
+    ASSERT_EQ(s.secondsUntilLock(), 10);
+    for (int tick = 1; tick <= 9; ++tick) {
+        platform.time.advanceBy(1.0);
+        ASSERT_EQ(s.secondsUntilLock(), 10 - tick) << "tick " << tick;
+        ASSERT_FALSE(s.isLocked()) << "tick " << tick;
+    }
+    platform.time.advanceBy(1.0);
+    EXPECT_TRUE(s.isLocked());
+}
+
 // The wall clock, moved by hand or by the time service while the countdown runs.
 class AdjustableClock final : public Clock {
 public:
@@ -269,8 +297,36 @@ TEST_F(SessionLock, SuspendsTheSessionWithoutAnOverlay)
 {
     lockedInSessionMode();
     EXPECT_EQ(platform.sessionLocker.launchCount(), 1);
+    at(60.0); // logind showed the session away: the lock is confirmed
     EXPECT_FALSE(platform.overlays.lockShown);
     EXPECT_FALSE(logged("[Vardo] CGSession not found — falling back to overlay lock"));
+}
+
+// A tool that starts and locks nothing (dm-tool without LightDM, loginctl without a
+// locker): once logind has shown no change for five seconds the overlay takes over.
+TEST_F(SessionLock, AToolThatLocksNothingFallsBackToTheOverlayAfterFiveSeconds)
+{
+    platform.sessionLocker.onLaunch = nullptr;
+    VardoService &s = lockedInSessionMode();
+    at(14.9);
+    EXPECT_FALSE(platform.overlays.lockShown);
+    at(15.0);
+    EXPECT_TRUE(platform.overlays.lockShown);
+    EXPECT_TRUE(s.isLocked());
+    EXPECT_EQ(loggedCount("[Vardo] /usr/bin/dm-tool locked nothing (the session is still active and unlocked "
+                          "after 5 s) — falling back to overlay lock"),
+              1);
+}
+
+TEST_F(SessionLock, WithoutLogindTheLockCannotBeConfirmedAndTheOverlayIsUsed)
+{
+    platform.sessionMonitor.setSessionAvailable(false);
+    VardoService &s = lockedInSessionMode();
+    EXPECT_EQ(platform.sessionLocker.launchCount(), 1);
+    EXPECT_TRUE(platform.overlays.lockShown);
+    EXPECT_TRUE(s.isLocked());
+    EXPECT_TRUE(logged("[Vardo] /usr/bin/dm-tool started, but without systemd-logind the lock cannot be confirmed "
+                       "— falling back to overlay lock"));
 }
 
 TEST_F(SessionLock, WithoutASessionToolFallsBackToTheOverlay)
@@ -505,6 +561,23 @@ TEST_F(CameraTrouble, AnInterruptionLocksAtOnceWithoutACountdown)
     EXPECT_EQ(s.cameraStatus(), CameraStatus::granted);
     EXPECT_TRUE(s.isLocked());
     EXPECT_TRUE(logged("[Vardo] Camera resumed"));
+}
+
+// Nobody enrolled, so nothing could unlock by face: whoever sits at a screen the camera
+// interruption locked is never taken for the owner.
+TEST_F(CameraTrouble, WithNobodyEnrolledAFaceAtTheLockedScreenIsNeverTheOwner)
+{
+    platform.defaults.setBool("vardo_enabled", true);
+    platform.defaults.setBool("vardo_onboarding_done", true);
+    VardoService &s = start();
+    ASSERT_FALSE(s.isOwnerEnrolled());
+    platform.camera.notify(CameraNotification::interrupted);
+    settle();
+    ASSERT_TRUE(s.isLocked());
+    show(stranger(), 3);
+    EXPECT_FALSE(s.ownerRecognized());
+    EXPECT_TRUE(s.isLocked());
+    EXPECT_TRUE(platform.overlays.lockShown);
 }
 
 TEST_F(CameraTrouble, AnInterruptionWithProtectionOffOnlyReports)

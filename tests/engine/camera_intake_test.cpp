@@ -1,5 +1,7 @@
 #include "service_fixture.h"
 
+#include "platform/task_queue.h"
+
 namespace vardo::test {
 namespace {
 
@@ -86,14 +88,18 @@ TEST_F(CameraIntake, WithoutAFrontCameraAnyOtherCameraIsUsed)
     EXPECT_TRUE(service->isMonitoring());
 }
 
-TEST_F(CameraIntake, NoCameraSwitchesProtectionOff)
+// Protection is off while there is no camera, and the log says why; the stored switch
+// stays on, so protection is back once a camera is there at the next start.
+TEST_F(CameraIntake, NoCameraSwitchesProtectionOffForNowAndSaysWhy)
 {
     platform.defaults.setBool("vardo_enabled", true);
     VardoService &s = start();
     EXPECT_EQ(s.cameraStatus(), CameraStatus::noCameraFound);
     EXPECT_FALSE(s.isEnabled());
-    EXPECT_FALSE(platform.defaults.boolean("vardo_enabled"));
+    EXPECT_TRUE(platform.defaults.boolean("vardo_enabled"));
     EXPECT_EQ(platform.camera.sessionsCreated, 0);
+    EXPECT_TRUE(platform.log.contains(
+        "[Vardo] No camera found — protection is off until a camera can be used; the setting stays on"));
 }
 
 TEST_F(CameraIntake, RefusedPermissionSwitchesProtectionOffOnlyThroughTheProtectionPath)
@@ -113,7 +119,7 @@ TEST_F(CameraIntake, RefusedPermissionSwitchesProtectionOffOnlyThroughTheProtect
     EXPECT_EQ(platform.camera.sessionsCreated, 0);
 }
 
-TEST_F(CameraIntake, AFailingDeviceInputLeavesTheCameraOffSilently)
+TEST_F(CameraIntake, AFailingDeviceInputLeavesTheCameraOffAndSaysWhy)
 {
     withCamera();
     platform.camera.inputFails = true;
@@ -123,6 +129,59 @@ TEST_F(CameraIntake, AFailingDeviceInputLeavesTheCameraOffSilently)
     EXPECT_FALSE(s.hasCaptureSession());
     EXPECT_EQ(s.cameraStatus(), CameraStatus::granted);
     EXPECT_TRUE(s.isEnabled());
+    EXPECT_EQ(s.cameraProblem(), VardoService::CameraProblem::unusable);
+    EXPECT_TRUE(platform.log.contains(
+        "[Vardo] Camera /dev/video0 cannot be used: the device refuses the input — not monitoring"));
+    advance(600);
+    EXPECT_EQ(platform.camera.sessionsCreated, 1); // only a busy camera is tried again
+}
+
+// Another application holds the camera: tried again after 2, 4, 8, 16, 32 s, then every
+// minute, with one log line; it resumes by itself once the camera is free.
+TEST_F(CameraIntake, ABusyCameraIsTriedAgainUntilItIsFree)
+{
+    withCamera();
+    platform.camera.inputBusy = true;
+    VardoService &s = startProtected();
+    EXPECT_FALSE(s.isMonitoring());
+    EXPECT_TRUE(s.isEnabled());
+    EXPECT_EQ(s.cameraProblem(), VardoService::CameraProblem::busy);
+    EXPECT_EQ(s.cameraProblemDetail(), "/dev/video0: Device or resource busy");
+
+    std::vector<double> attempts;
+    for (int second = 1; second <= 182; ++second) {
+        const int before = platform.camera.sessionsCreated;
+        advance(1.0);
+        if (platform.camera.sessionsCreated != before)
+            attempts.push_back(second);
+    }
+    EXPECT_EQ(attempts, (std::vector<double>{2, 6, 14, 30, 62, 122, 182}));
+    const auto lines = platform.log.lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string &l) { return l.find("busy") != std::string::npos; }), 1);
+    EXPECT_TRUE(platform.log.contains(
+        "[Vardo] Camera /dev/video0 is in use by another application (Device or resource busy) — trying again until it is free"));
+
+    platform.camera.inputBusy = false;
+    advance(60.0);
+    EXPECT_TRUE(s.isMonitoring());
+    EXPECT_TRUE(platform.camera.isRunning());
+    EXPECT_EQ(s.cameraProblem(), VardoService::CameraProblem::none);
+    EXPECT_TRUE(s.cameraProblemDetail().isEmpty());
+    EXPECT_TRUE(platform.log.contains("[Vardo] Camera /dev/video0 is free again — monitoring"));
+}
+
+TEST_F(CameraIntake, SwitchingProtectionOffEndsTheRetries)
+{
+    withCamera();
+    platform.camera.inputBusy = true;
+    VardoService &s = startProtected();
+    s.setProtectionEnabled(false);
+    settle();
+    EXPECT_EQ(s.cameraProblem(), VardoService::CameraProblem::none);
+    platform.camera.inputBusy = false;
+    advance(600);
+    EXPECT_EQ(platform.camera.sessionsCreated, 1);
+    EXPECT_FALSE(platform.camera.isRunning());
 }
 
 TEST_F(CameraIntake, EnsureCameraRunningBuildsNoSecondSession)
@@ -211,6 +270,46 @@ TEST_F(CameraIntake, QueuedWorkDoesNothingOnceTheServiceIsGone)
     service.reset();
     settle(); // must not touch the destroyed service
     EXPECT_EQ(analysis.framesAnalysed, 0);
+}
+
+// A queue that knows when one of its tasks is running.
+class WatchedQueue final : public TaskQueue {
+public:
+    explicit WatchedQueue(TaskQueue &inner) : inner_(inner) {}
+    bool running() const { return running_; }
+    void post(std::function<void()> task) override { inner_.post(watched(std::move(task))); }
+    void postAfter(double delay, std::function<void()> task) override { inner_.postAfter(delay, watched(std::move(task))); }
+    void runAndWait(std::function<void()> task) override { inner_.runAndWait(watched(std::move(task))); }
+
+private:
+    std::function<void()> watched(std::function<void()> task)
+    {
+        return [this, task = std::move(task)] {
+            running_ = true;
+            task();
+            running_ = false;
+        };
+    }
+    TaskQueue &inner_;
+    bool running_ = false;
+};
+
+// The capture thread may be inside the session (grabbing, decoding) when the service
+// goes: the session is stopped and dropped on that thread's queue, not from under it.
+TEST_F(CameraIntake, TheSessionIsStoppedAndDroppedOnTheProcessingQueueWhenTheServiceGoes)
+{
+    withCamera();
+    platform.defaults.setBool("vardo_enabled", true);
+    WatchedQueue processing(platform.time.processingQueue());
+    service = std::make_unique<VardoService>(platform.services({.processingQueue = &processing}),
+                                             platform.modules(&analysis));
+    settle();
+    ASSERT_TRUE(platform.camera.isRunning());
+    bool droppedOnTheQueue = false;
+    platform.camera.onSessionDestroyed = [&] { droppedOnTheQueue = processing.running(); };
+    service.reset();
+    EXPECT_EQ(platform.camera.sessionsStopped, 1);
+    EXPECT_TRUE(droppedOnTheQueue);
 }
 
 } // namespace

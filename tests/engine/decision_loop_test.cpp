@@ -29,14 +29,38 @@ TEST_F(OwnerRecognition, TheThirdMatchingFrameRecognisesTheOwnerAndClearsFailedM
     EXPECT_EQ(stateSecret("failed_attempts"), "0");
 }
 
-TEST_F(OwnerRecognition, EveryRecognisedFrameStoresTheClearedCountAgain)
+// The cleared count is written when the stored one differs, not on every recognised
+// frame: that would be six keyring writes a second with the owner in view (and with a
+// locked keyring six unlock prompts).
+TEST_F(OwnerRecognition, TheClearedCountIsWrittenOnlyWhenTheStoredOneDiffers)
 {
+    platform.secrets.add(VardoService::keychainService, "failed_attempts", "", Bytes{'2'});
+    platform.defaults.setInteger("vardo_adaptive_count", 10); // no additions: only the count is written
     VardoService &s = startProtected();
-    ownerSitsDown();
-    platform.secrets.remove(VardoService::keychainService, "failed_attempts");
-    show(owner());
+    platform.secrets.resetCalls();
+    show(owner(), 360); // a minute of analysed frames
     EXPECT_TRUE(s.ownerRecognized());
     EXPECT_EQ(stateSecret("failed_attempts"), "0");
+    EXPECT_EQ(platform.secrets.calls().add, 1);
+
+    s.recordFailedMatch();
+    EXPECT_EQ(stateSecret("failed_attempts"), "1");
+    show(owner(), 360);
+    EXPECT_EQ(stateSecret("failed_attempts"), "0");
+    EXPECT_EQ(platform.secrets.calls().add, 3);
+}
+
+// Adaptive learning follows the recognised owner only: a face that merely matched once
+// or twice may yet turn out to be someone else.
+TEST_F(OwnerRecognition, AdaptiveLearningBeginsOnlyOnceTheOwnerIsRecognised)
+{
+    VardoService &s = startProtected();
+    show(owner(), 2);
+    EXPECT_EQ(s.adaptiveUpdateCount(), 0);
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 25u);
+    show(owner());
+    EXPECT_EQ(s.adaptiveUpdateCount(), 1);
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u);
 }
 
 TEST_F(OwnerRecognition, TheOwnerWithClosedEyesCountsAsAbsent)

@@ -14,6 +14,21 @@ namespace {
 
 const std::string unavailable = MemorySecretStore::unavailableError;
 
+// The set as another writer might lay it out: spaces after commas, a line per embedding.
+std::string spacedJson(const std::vector<Embedding> &set)
+{
+    const std::string compact = encodeEmbeddings(set).value();
+    std::string text;
+    for (const char c : compact) {
+        text += c;
+        if (c == ',')
+            text += ' ';
+    }
+    for (std::size_t at = text.find("], ["); at != std::string::npos; at = text.find("], [", at))
+        text.replace(at, 4, "],\n  [");
+    return text;
+}
+
 using EmbeddingStorage = ServiceOnSimulatedPlatform;
 
 TEST_F(EmbeddingStorage, SetIsStoredAsCompactJsonUnderTheServiceAndOwner)
@@ -71,7 +86,9 @@ TEST_F(EmbeddingStorage, ArrayOfStringsIsTreatedAsMissing)
     EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
     EXPECT_EQ(faceIdLines(platform.log),
               (std::vector<std::string>{
-                  "[FaceID] Data Protection Keychain query status: 0 (0 = success, -25300 = not found)"}));
+                  "[FaceID] Data Protection Keychain query status: 0 (0 = success, -25300 = not found)",
+                  "[FaceID] Stored face data not used (not a JSON array of arrays of numbers) — not enrolled until "
+                  "the face is taught again"}));
 }
 
 TEST_F(EmbeddingStorage, OtherUnreadableDataIsTreatedAsMissing)
@@ -99,10 +116,44 @@ TEST_F(EmbeddingStorage, EmptyStoredListLoadsAsNotEnrolled)
 
 TEST_F(EmbeddingStorage, SpacedJsonOfAnotherWriterIsRead)
 {
-    platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf("[ [0.5, -0.25],\n [1e-3, 2] ]"));
+    const std::vector<Embedding> set{leaning(0, 0.5f, 1), leaning(2, -0.25f, 3)};
+    platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(spacedJson(set)));
     VardoService &s = start();
     EXPECT_TRUE(s.isOwnerEnrolled());
-    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), {{0.5f, -0.25f}, {0.001f, 2.0f}}));
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), set));
+}
+
+// Readable JSON that cannot be the owner's set: the status line stays as it is, one line
+// says why the set was not used, and the owner counts as not enrolled.
+TEST_F(EmbeddingStorage, StoredSetsThatCannotBeTheOwnersAreNotUsedAndSayWhy)
+{
+    const std::string tooMany = encodeEmbeddings(std::vector<Embedding>(2050, axis(0))).value();
+    const std::string oneTooMany = encodeEmbeddings(axes(0, 51)).value();
+    const std::string shortOne = encodeEmbeddings({axis(0), Embedding{0.1f, 0.2f, 0.3f}}).value();
+    const struct {
+        std::string stored, reason;
+    } cases[] = {
+        {"garbage", "not a JSON array of arrays of numbers"},
+        {"", "not a JSON array of arrays of numbers"},
+        {"[[]]", "embedding 1 has 0 values instead of 512"},
+        {shortOne, "embedding 2 has 3 values instead of 512"},
+        {tooMany, "2050 embeddings, more than 50"},
+        {oneTooMany, "51 embeddings, more than 50"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.reason);
+        platform.log.clear();
+        platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(c.stored));
+        VardoService &s = start();
+        EXPECT_FALSE(s.isOwnerEnrolled());
+        EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
+        EXPECT_EQ(faceIdLines(platform.log),
+                  (std::vector<std::string>{
+                      "[FaceID] Data Protection Keychain query status: 0 (0 = success, -25300 = not found)",
+                      "[FaceID] Stored face data not used (" + c.reason
+                          + ") — not enrolled until the face is taught again"}));
+    }
+    EXPECT_EQ(startEnrolledWith(axes(0, 50)).ownerFaceEmbeddings().size(), 50u);
 }
 
 TEST_F(EmbeddingStorage, SetThatCannotBeWrittenAsJsonLeavesTheStoredOneAlone)
@@ -213,19 +264,21 @@ TEST_F(EmbeddingStorage, UsableCurrentSetWinsAndTheOlderStoreIsNotTouched)
 TEST_F(EmbeddingStorage, UnreadableCurrentItemIsReplacedByAUsableLegacySet)
 {
     platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf("[\"broken\"]"));
-    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf("[[0.5,0.5]]"));
+    const std::string legacy = encodeEmbeddings(axes(200, 2)).value();
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf(legacy));
     VardoService &s = start();
     EXPECT_TRUE(s.isOwnerEnrolled());
-    EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), "[[0.5,0.5]]");
+    EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), legacy);
     EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
 }
 
 TEST_F(EmbeddingStorage, LegacyTextInAnotherJsonLayoutIsStoredCompactAndRemoved)
 {
-    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf("[ [0.50, 2.5e-1],\n  [1.0, -0] ]"));
+    const std::vector<Embedding> set{leaning(0, 0.5f, 1), leaning(2, 0.25f, 3)};
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf(spacedJson(set)));
     VardoService &s = start();
-    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), {{0.5f, 0.25f}, {1.0f, -0.0f}}));
-    EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), "[[0.5,0.25],[1,-0]]");
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), set));
+    EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), encodeEmbeddings(set).value());
     EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
 }
 

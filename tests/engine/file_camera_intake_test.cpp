@@ -2,10 +2,13 @@
 
 #include "platform/camera_file.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <opencv2/imgcodecs.hpp>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace vardo::test {
@@ -55,26 +58,55 @@ TEST_F(FileCameraIntake, VideoFileDeliversDecodedFrames)
     EXPECT_EQ(s->lastCapturedFrame()->size(), cv::Size(640, 480));
 }
 
-TEST_F(FileCameraIntake, MissingFootageMeansNoCamera)
-{
-    FileCamera camera("/nonexistent/clip.mp4", platform.time);
-    auto s = startWith(camera);
-    EXPECT_EQ(s->cameraStatus(), CameraStatus::noCameraFound);
-    EXPECT_FALSE(s->isEnabled());
-}
-
-TEST_F(FileCameraIntake, FootageThatIsNoVideoLeavesTheCameraOff)
+// Each source that cannot play: one log line naming it and the reason, the reason
+// published for the interface, and the user's switch left on, in memory and stored.
+TEST_F(FileCameraIntake, ASourceThatCannotPlayIsReportedAndLeavesTheSwitchAlone)
 {
     QTemporaryDir dir;
-    const QString bogus = dir.filePath("clip.mp4");
-    QFile file(bogus);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("this is not a video");
-    file.close();
-    FileCamera camera(bogus.toStdString(), platform.time);
-    auto s = startWith(camera);
-    EXPECT_FALSE(s->isMonitoring());
-    EXPECT_FALSE(s->hasCaptureSession());
+    const auto file = [&](const QString &name, const QByteArray &bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return dir.filePath(name).toStdString();
+    };
+    const auto folder = [&](const QString &name) {
+        QDir(dir.path()).mkpath(name);
+        return dir.filePath(name).toStdString();
+    };
+    QFile clip(QString(VARDO_TESTDATA_DIR) + "/video/short_hamilton_clip.mp4");
+    ASSERT_TRUE(clip.open(QIODevice::ReadOnly));
+    const QByteArray video = clip.readAll();
+    const std::string undecodable = folder("undecodable");
+    file("undecodable/a.jpg", "not a picture");
+    file("undecodable/b.png", QByteArray(64, '\0'));
+
+    struct Case {
+        std::string path, reason;
+    };
+    const Case cases[] = {
+        {"/nonexistent/clip.mp4", "no such file or folder"},
+        {file("notes.mp4", "this is not a video"), "not a video file that can be opened"},
+        {folder("empty"), "the folder holds no images (.jpg, .jpeg, .png, .bmp)"},
+        {file("zero.mp4", {}), "not a video file that can be opened"},
+        {file("truncated.mp4", video.left(video.size() / 3)), "not a video file that can be opened"},
+        {undecodable, "none of its 2 images can be decoded"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path);
+        platform.log.clear();
+        FileCamera camera(c.path, platform.time);
+        auto s = startWith(camera);
+        EXPECT_FALSE(s->isMonitoring());
+        EXPECT_FALSE(s->hasCaptureSession());
+        EXPECT_TRUE(s->isEnabled());
+        EXPECT_TRUE(platform.defaults.boolean("vardo_enabled"));
+        EXPECT_EQ(s->cameraProblem(), VardoService::CameraProblem::unusable);
+        EXPECT_EQ(s->cameraProblemDetail().toStdString(), c.path + ": " + c.reason);
+        const auto lines = platform.log.lines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                             "[Vardo] Camera " + c.path + " cannot be used: " + c.reason + " — not monitoring"),
+                  1);
+    }
 }
 
 } // namespace

@@ -160,5 +160,17 @@ TEST_F(Setters, SwitchingTheShoulderGuardOffWithProtectionOffStopsTheCamera)
     EXPECT_EQ(platform.camera.sessionsStopped, 1);
 }
 
+TEST_F(Setters, SwitchingTheShoulderGuardOnWithoutACameraSwitchesProtectionOffWithoutStoringIt)
+{
+    VardoService &s = start();
+    s.setProtectionEnabled(true);
+    s.setStealthModeEnabled(true);
+    settle();
+    EXPECT_EQ(s.cameraStatus(), CameraStatus::noCameraFound);
+    EXPECT_FALSE(s.isEnabled());
+    EXPECT_EQ(platform.defaults.boolean("vardo_enabled"), true);
+    EXPECT_EQ(platform.defaults.writeCount("vardo_enabled"), 1);
+}
+
 } // namespace
 } // namespace vardo::test

@@ -170,16 +170,21 @@ TEST_F(ShoulderGuard, SwitchedOffItDropsAtTheNextFrame)
     EXPECT_EQ(s.consecutiveMultiFaceCount(), 0);
 }
 
-TEST_F(ShoulderGuard, TheRectangleCountAloneMakesACrowdedFrameWhateverFacesAreAllowed)
+TEST_F(ShoulderGuard, TheRectangleCountIsCrowdedOnlyAboveTheAllowedFaces)
 {
+    // A passer-by far behind the owner, with three faces allowed: not crowded.
     platform.defaults.setInteger("vardo_max_faces", 3);
     VardoService &s = startGuarded(0);
     showThroughCamera(owner(), FaceCountUpdate{true, 3});
     EXPECT_EQ(s.detectedFaceCount(), 3);
     EXPECT_TRUE(s.faceDetected());
+    EXPECT_EQ(s.consecutiveMultiFaceCount(), 0);
+    EXPECT_FALSE(s.isStealthActive());
+
+    showThroughCamera(owner(), FaceCountUpdate{true, 4});
     EXPECT_EQ(s.consecutiveMultiFaceCount(), 1);
     EXPECT_TRUE(s.isStealthActive());
-    EXPECT_EQ(s.securityEvents()[0].faceCount, 3);
+    EXPECT_EQ(s.securityEvents()[0].faceCount, 4);
 }
 
 TEST_F(ShoulderGuard, TheRectangleCountRunsAfterTheFramesOwnDecision)

@@ -152,6 +152,25 @@ TEST_F(Statistics, TheDayEndsAtLocalMidnight)
     tzset();
 }
 
+TEST_F(Statistics, WestOfUtcTheDayIsTheLocalOne)
+{
+    // UTC-10: at the test's start, 09:00 UTC on 2 March, it is 23:00 on 1 March there.
+    setenv("TZ", "HST10", 1);
+    tzset();
+    using T = SecurityEvent::Type;
+    constexpr double localMidnight = todayMidnight - 14 * 3600; // 1 March 00:00 local
+    storeEvents({eventAt(T::awayLock, todayMidnight + 5 * 3600),      // 1 March 19:00 local, 2 March UTC
+                 eventAt(T::awayLock, localMidnight + 2 * 3600),      // 1 March 02:00 local, 1 March UTC
+                 eventAt(T::shoulderGuard, localMidnight - 3600)});   // 28 February 23:00 local
+    platform.defaults.setString("vardo_stats_date", "2026-03-01");
+    VardoService &s = start();
+    EXPECT_EQ(s.totalLocksToday(), 2);
+    EXPECT_EQ(s.totalStealthToday(), 0);
+    EXPECT_EQ(platform.defaults.string("vardo_stats_date"), "2026-03-01");
+    setenv("TZ", "UTC", 1);
+    tzset();
+}
+
 TEST_F(Statistics, AStoredListWithAnUnknownTypeIsIgnoredWhole)
 {
     const std::string stored = R"([{"id":"0E2B7D4F-3C1A-4F7E-9A55-1B2C3D4E5F60","type":"away_lock","date":794134800,"faceCount":0},)"
@@ -203,6 +222,20 @@ TEST_F(Statistics, ResigningActiveAddsOnlyTheTimeSinceTheLastAccounting)
     s.appWillResignActive();
     EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 120.0);
     EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 120.0);
+}
+
+// A crash or a lost display connection ends the run without a clean quit: what was
+// stored in the last minute is all that is kept.
+TEST_F(Statistics, TheProtectedTimeIsStoredEveryMinuteWhileProtectionRuns)
+{
+    VardoService &s = startProtected();
+    at(59.0);
+    EXPECT_FALSE(platform.defaults.object("vardo_total_time").has_value());
+    at(150.0);
+    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 120.0);
+    at(170.0);
+    s.appWillResignActive();
+    EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 170.0);
 }
 
 TEST_F(Statistics, ResigningActiveWithProtectionOffAddsNothing)

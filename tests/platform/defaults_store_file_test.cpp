@@ -1,12 +1,15 @@
 #include "platform/fakes/memory_log.h"
 #include "platform/defaults_store_file.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -71,7 +74,8 @@ TEST_F(FileDefaults, EachWriteReplacesTheFileWholeAndLeavesNoTemporaryFiles)
     // A new file renamed over the old one: a crash mid-write leaves the old one intact.
     EXPECT_NE(inode(path), first);
     EXPECT_TRUE(QJsonDocument::fromJson(fileContents()).isObject());
-    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files), QStringList{"settings.json"});
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files),
+              (QStringList{"settings.json", "settings.json.lock"}));
     struct stat st {};
     ::stat(QFile::encodeName(path).constData(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -124,6 +128,74 @@ TEST_F(FileDefaults, WritesFromAnotherProcessAreNotLost)
     EXPECT_EQ(reopened.objectInteger("vardo_lock_timeout"), 5);
     EXPECT_EQ(reopened.objectInteger("vardo_max_faces"), 2);
     EXPECT_EQ(reopened.objectBool("vardo_enabled"), true);
+}
+
+TEST_F(FileDefaults, WritersAtTheSameTimeKeepEachOthersKeys)
+{
+    // Two writers with their own view of the file, as two processes have: the
+    // application and the defaults command, or two defaults commands.
+    constexpr int keysEach = 100;
+    FileDefaultsStore(path, log).setInteger("first", 0);
+    const auto writer = [this](std::string prefix) {
+        MemoryLog ownLog;
+        FileDefaultsStore store(path, ownLog);
+        for (int i = 0; i < keysEach; ++i)
+            store.setInteger(prefix + std::to_string(i), i);
+    };
+    std::thread a(writer, "a"), b(writer, "b");
+    a.join();
+    b.join();
+    EXPECT_EQ(FileDefaultsStore(path, log).keys().size(), 2u * keysEach + 1);
+}
+
+// A person edits the file by hand while the application runs and breaks it: the edit is
+// kept aside, as at start, before the settings in use are written in its place. A name
+// already taken (another broken file in the same second) is not reused.
+TEST_F(FileDefaults, AFileBrokenWhileRunningIsKeptAsideBeforeTheNextWrite)
+{
+    FileDefaultsStore store(path, log);
+    store.setInteger("vardo_lock_timeout", 5);
+    const QDir folder = QFileInfo(path).absoluteDir();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QStringList taken;
+    for (int s = 0; s < 3; ++s) {
+        const QString name = "settings.json.corrupt-" + now.addSecs(s).toString("yyyyMMdd'T'HHmmss'Z'");
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("earlier");
+        taken << name;
+    }
+    const QByteArray broken = "{\"vardo_lock_timeout\": {\"integer\": 7}, \"vardo_max";
+    writeFile(broken);
+
+    store.setBool("vardo_enabled", true);
+    const QStringList aside = folder.entryList({"settings.json.corrupt-*"});
+    ASSERT_EQ(aside.size(), 4);
+    int keptBroken = 0;
+    for (const QString &name : aside) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray contents = file.readAll();
+        EXPECT_EQ(contents, taken.contains(name) ? QByteArray("earlier") : broken) << name.toStdString();
+        keptBroken += contents == broken;
+    }
+    EXPECT_EQ(keptBroken, 1);
+    FileDefaultsStore reopened(path, log);
+    EXPECT_EQ(reopened.objectInteger("vardo_lock_timeout"), 5);
+    EXPECT_EQ(reopened.objectBool("vardo_enabled"), true);
+    ASSERT_FALSE(log.lines().empty());
+    EXPECT_NE(log.lines().back().find("no longer parses"), std::string::npos) << log.lines().back();
+}
+
+TEST_F(FileDefaults, NumbersBeyondADoublesRangeSpoilOnlyTheirOwnEntry)
+{
+    writeFile(R"({"vardo_total_time": {"double": 1e-400}, "tiny": [-1e-400], "huge": {"double": 1e400},)"
+              R"( "vardo_lock_timeout": {"integer": 5}})");
+    FileDefaultsStore store(path, log);
+    EXPECT_EQ(store.object("vardo_total_time"), DefaultsValue(0.0));
+    EXPECT_FALSE(store.object("huge"));
+    EXPECT_EQ(store.objectInteger("vardo_lock_timeout"), 5);
+    EXPECT_TRUE(QDir(QFileInfo(path).absolutePath()).entryList({"settings.json.corrupt-*"}).isEmpty());
 }
 
 TEST_F(FileDefaults, RemovedKeysStayRemoved)

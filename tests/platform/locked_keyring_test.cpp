@@ -4,10 +4,12 @@
 // refuses to unlock.
 
 #include "platform/secret_store_libsecret.h"
+#include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
 #include <libsecret/secret.h>
 
+#include <climits>
 #include <cstdlib>
 #include <string>
 
@@ -50,6 +52,63 @@ TEST(LibsecretSecretStoreLocked, RefusedUnlockFailsEveryCallWithTheServicesReaso
         EXPECT_FALSE(result.error.empty());
     }
     EXPECT_EQ(found, Bytes{'k'});
+}
+
+// A keyring the login password did not open: gnome-keyring loads it from its file locked,
+// and shows its items by hashed attributes only until it is unlocked. The item is there;
+// the store must say the keyring could not be unlocked, not that the item is missing.
+constexpr const char *lockedService = "com.nerova.vardo.test.wrong-password";
+
+TEST(LibsecretSecretStoreStep, StoreInTheKeyringToBeLocked)
+{
+    if (!test::isChildProcessStep())
+        GTEST_SKIP() << "a step of TheItemOfAKeyringTheLoginPasswordDidNotOpenIsNotReportedMissing";
+    LibsecretSecretStore store;
+    ASSERT_TRUE(store.add(lockedService, "owner", "label", {'[', ']'}).ok());
+}
+
+TEST(LibsecretSecretStoreStep, FindInTheKeyringTheWrongPasswordLeftLocked)
+{
+    if (!test::isChildProcessStep())
+        GTEST_SKIP() << "a step of TheItemOfAKeyringTheLoginPasswordDidNotOpenIsNotReportedMissing";
+    ASSERT_STREQ(std::getenv("VARDO_TEST_SECRET_SERVICE"), "gnome-keyring-locked");
+    LibsecretSecretStore store;
+    Bytes found{'k'};
+    const SecretStore::Result results[] = {
+        store.find(lockedService, "owner", found),
+        store.remove(lockedService, "owner"),
+    };
+    for (const auto &result : results) {
+        EXPECT_EQ(result.status, SecretStore::storeError);
+        EXPECT_EQ(result.error, "the keyring holding the item could not be unlocked");
+    }
+    EXPECT_EQ(found, Bytes{'k'});
+}
+
+TEST(LibsecretSecretStoreWrongPassword, TheItemOfAKeyringTheLoginPasswordDidNotOpenIsNotReportedMissing)
+{
+    const char *withKeyring = std::getenv("VARDO_WITH_KEYRING");
+    if (!withKeyring)
+        GTEST_SKIP() << "runs tests/support/with-keyring itself (VARDO_WITH_KEYRING)";
+    char self[PATH_MAX] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    char keyrings[] = "/tmp/vardo-keyrings.XXXXXX";
+    ASSERT_TRUE(::mkdtemp(keyrings));
+
+    const auto step = [&](const char *name, bool wrongPassword) {
+        std::vector<std::string> argv{withKeyring, "--keyrings", keyrings};
+        if (wrongPassword)
+            argv.push_back("--wrong-password");
+        argv.insert(argv.end(), {"--", self, std::string("--gtest_filter=LibsecretSecretStoreStep.") + name});
+        return test::runProcess(argv, {}, {"VARDO_TEST_CHILD_STEP=1"});
+    };
+    const test::ProcessResult stored = step("StoreInTheKeyringToBeLocked", false);
+    EXPECT_EQ(stored.exitCode, 0) << stored.output << stored.errors;
+    EXPECT_NE(stored.output.find("[  PASSED  ] 1 test."), std::string::npos) << stored.output;
+    const test::ProcessResult found = step("FindInTheKeyringTheWrongPasswordLeftLocked", true);
+    EXPECT_EQ(found.exitCode, 0) << found.output << found.errors;
+    EXPECT_NE(found.output.find("[  PASSED  ] 1 test."), std::string::npos) << found.output;
+    test::runProcess({"rm", "-rf", keyrings});
 }
 
 } // namespace

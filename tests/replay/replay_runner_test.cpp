@@ -110,14 +110,14 @@ TEST_F(Replay, FramesTravelThroughTheCameraOneAnalysedFrameEach)
 TEST_F(Replay, TheRectangleCountFollowsItsFramesDecision)
 {
     ASSERT_TRUE(run(R"({"t":0,"defaults":{"vardo_stealth_mode":true,"vardo_stealth_delay":0,"vardo_max_faces":3}}
-{"t":1,"frame":{"faces":[{"who":"ann"}],"rect":3}}
+{"t":1,"frame":{"faces":[{"who":"ann"}],"rect":4}}
 {"t":2,"frame":{"faces":[{"who":"ann"},{"who":"ben"}],"rect":2}}
 )"));
     // The second frame's rectangle count equals its face count: no update is sent.
     EXPECT_EQ(replay.service()->detectedFaceCount(), 2);
     EXPECT_TRUE(replay.service()->isStealthActive());
     ASSERT_EQ(replay.service()->securityEvents().size(), 1u);
-    EXPECT_EQ(replay.service()->securityEvents()[0].faceCount, 3);
+    EXPECT_EQ(replay.service()->securityEvents()[0].faceCount, 4);
 }
 
 TEST_F(Replay, AFrameWithoutARunningCameraIsNotSeenAndNoted)
