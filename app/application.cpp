@@ -3,7 +3,13 @@
 
 #include "app/application.h"
 
+#include "app/app_qml_types.h"
+#include "app/autostart_entry.h"
+#include "app/dashboard_state.h"
+#include "app/desktop_settings.h"
 #include "app/linux_platform.h"
+#include "app/main_window.h"
+#include "app/settings_options.h"
 #include "app/quit_on_signal.h"
 #include "engine/frame_analysis_factory.h"
 #include "engine/service_state_json.h"
@@ -12,10 +18,13 @@
 #include "platform/authenticator_pam.h"
 #include "platform/read_only_stores.h"
 #include "screens/headless_overlay_windows.h"
+#include "screens/qml_types.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QQmlEngine>
+#include <QQuickStyle>
 
 #include <cstdio>
 #include <memory>
@@ -44,6 +53,7 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "xcb;offscreen"
                                                                                      : "wayland;xcb;offscreen");
+        QQuickStyle::setStyle(QStringLiteral("Fusion"));
         app = std::make_unique<QApplication>(argc, argv);
         headless = QGuiApplication::platformName() == QLatin1String("offscreen");
     }
@@ -54,8 +64,15 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     LinuxPlatform platform(app.get(), log, options.cameraSource);
     LocalizationManager::setSharedStore(&platform.defaults());
 
+    // One QML engine for every window of the process: the main window and the overlays
+    // share the engine's singletons.
+    QQmlEngine qml;
+    prepareQmlEngine(qml);
+
+    // The engine's sibling modules.
     HeadlessOverlayWindows overlays(log);
     PamAuthenticator authenticator(platform.mainQueue());
+
     const std::unique_ptr<FrameAnalysis> analysis = createFrameAnalysis(log);
     VardoService service(platform.services(), EngineModules{
         .overlays = overlays,
@@ -63,6 +80,21 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
         .frameAnalysis = analysis.get(),
     });
     VardoService::setShared(&service);
+    registerQmlTypes(service, LocalizationManager::shared());
+
+    const PlatformServices services = platform.services();
+    DashboardState dashboard(service, services.clock, services.timers, {});
+    SettingsOptions settingsOptions(service, LocalizationManager::shared());
+    AutostartEntry autostart(QCoreApplication::applicationFilePath(), log);
+    DesktopSettings desktopSettings(autostart);
+    registerApplicationQmlTypes(dashboard, settingsOptions, desktopSettings);
+
+    MainWindow mainWindow(qml, log);
+    if (!headless) {
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+        if (mainWindow.create())
+            mainWindow.present();
+    }
 
     quitOnTerminationSignals();
     // Leaving counts like resigning active: the running protected time is saved.

@@ -88,21 +88,29 @@ void VardoService::ensureCameraRunning()
     });
 }
 
-// On the processing queue. Stopping early leaves everything as it was, silently.
+// On the processing queue. Stopping early leaves everything as it was; a camera that is
+// there but cannot be opened (on Linux most often because another application streams
+// from it) is published, so that the interface can say why nothing happens.
 void VardoService::configureAndStartSession()
 {
     auto session = platform_.camera.createSession();
     std::optional<CameraDevice> device = platform_.camera.preferredDevice();
     if (!device)
         device = platform_.camera.fallbackDevice();
-    if (!device || !session->addInput(*device))
+    if (!device)
         return;
+    if (!session->addInput(*device)) {
+        platform_.log.write("[Vardo] Camera " + device->path + " could not be opened — another application may be using it");
+        onMain([this] { setCameraUnavailable(true); });
+        return;
+    }
     session->setReceiver(this, platform_.processingQueue);
     captureSession_ = std::move(session);
     captureSessionPresent_ = true;
     captureSession_->startRunning();
     onMain([this] {
         setIsMonitoring(true);
+        setCameraUnavailable(false);
         setCameraStatus(CameraStatus::granted);
     });
 }
@@ -127,6 +135,7 @@ void VardoService::stopMonitoring()
             setIsMonitoring(false);
             setIsLocked(false);
             setCameraStatus(CameraStatus::unknown);
+            setCameraUnavailable(false);
             setIsStealthActive(false);
             setIsStealthPaused(false);
             setStealthPauseRemaining(0);

@@ -313,6 +313,11 @@ void VardoService::setCameraStatus(CameraStatus value)
     publish(cameraStatus_, value, &VardoService::cameraStatusChanged);
 }
 
+void VardoService::setCameraUnavailable(bool value)
+{
+    publish(cameraUnavailable_, value, &VardoService::cameraUnavailableChanged);
+}
+
 void VardoService::setIsStealthPaused(bool value)
 {
     publish(isStealthPaused_, value, &VardoService::isStealthPausedChanged);

@@ -54,6 +54,9 @@ class VardoService final : public QObject, private FrameReceiver {
     // QML reaches enumeration values only by capitalised names: the statuses and modes go
     // there by their raw names instead ("noCameraFound", "lock_mac").
     Q_PROPERTY(QString cameraStatusName READ cameraStatusText NOTIFY cameraStatusChanged)
+    // A camera is there and may be used, but it could not be started: most often another
+    // application holds it. Cleared when a session starts or monitoring stops.
+    Q_PROPERTY(bool cameraUnavailable READ cameraUnavailable NOTIFY cameraUnavailableChanged)
     Q_PROPERTY(bool isStealthActive READ isStealthActive NOTIFY isStealthActiveChanged)
     Q_PROPERTY(bool isStealthPaused READ isStealthPaused NOTIFY isStealthPausedChanged)
     Q_PROPERTY(qint64 stealthPauseRemaining READ stealthPauseRemaining NOTIFY stealthPauseRemainingChanged)
@@ -140,6 +143,7 @@ public:
     bool showIntruderAlert() const { return showIntruderAlert_; }
     qint64 selectedWallpaper() const { return selectedWallpaper_; }
     CameraStatus cameraStatus() const { return cameraStatus_; }
+    bool cameraUnavailable() const { return cameraUnavailable_; }
     bool isStealthActive() const { return isStealthActive_; }
     bool isStealthPaused() const { return isStealthPaused_; }
     qint64 stealthPauseRemaining() const { return stealthPauseRemaining_; }
@@ -303,6 +307,7 @@ signals:
     void showIntruderAlertChanged();
     void selectedWallpaperChanged();
     void cameraStatusChanged();
+    void cameraUnavailableChanged();
     void isStealthActiveChanged();
     void isStealthPausedChanged();
     void stealthPauseRemainingChanged();
@@ -342,6 +347,7 @@ private:
     void setLastMatchConfidence(double value);
     void setShowIntruderAlert(bool value);
     void setCameraStatus(CameraStatus value);
+    void setCameraUnavailable(bool value);
     void setIsStealthActive(bool value);
     void setIsStealthPaused(bool value);
     void setStealthPauseRemaining(qint64 value);
@@ -404,6 +410,7 @@ private:
     bool showIntruderAlert_{false};
     qint64 selectedWallpaper_{};
     CameraStatus cameraStatus_{CameraStatus::unknown};
+    bool cameraUnavailable_{false};
     bool isStealthActive_{false};
     bool isStealthPaused_{false};
     qint64 stealthPauseRemaining_{0};

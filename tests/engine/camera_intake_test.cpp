@@ -113,7 +113,9 @@ TEST_F(CameraIntake, RefusedPermissionSwitchesProtectionOffOnlyThroughTheProtect
     EXPECT_EQ(platform.camera.sessionsCreated, 0);
 }
 
-TEST_F(CameraIntake, AFailingDeviceInputLeavesTheCameraOffSilently)
+// A camera another application streams from cannot be opened: nothing runs, and the
+// interface learns why until protection stops.
+TEST_F(CameraIntake, AFailingDeviceInputLeavesTheCameraOffAndSaysTheCameraIsUnavailable)
 {
     withCamera();
     platform.camera.inputFails = true;
@@ -123,6 +125,15 @@ TEST_F(CameraIntake, AFailingDeviceInputLeavesTheCameraOffSilently)
     EXPECT_FALSE(s.hasCaptureSession());
     EXPECT_EQ(s.cameraStatus(), CameraStatus::granted);
     EXPECT_TRUE(s.isEnabled());
+    EXPECT_TRUE(s.cameraUnavailable());
+    s.setProtectionEnabled(false);
+    settle();
+    EXPECT_FALSE(s.cameraUnavailable());
+    platform.camera.inputFails = false;
+    s.setProtectionEnabled(true);
+    settle();
+    EXPECT_TRUE(s.isMonitoring());
+    EXPECT_FALSE(s.cameraUnavailable());
 }
 
 TEST_F(CameraIntake, EnsureCameraRunningBuildsNoSecondSession)
