@@ -7,6 +7,7 @@
 #include "app/autostart_entry.h"
 #include "app/dashboard_state.h"
 #include "app/desktop_settings.h"
+#include "app/first_start.h"
 #include "app/linux_platform.h"
 #include "app/main_window.h"
 #include "app/settings_options.h"
@@ -16,6 +17,9 @@
 #include "engine/vardo_service.h"
 #include "localization/localization_manager.h"
 #include "platform/authenticator_pam.h"
+#include "platform/package_origin.h"
+#include "platform/recent_log_lines.h"
+#include "platform/system_description.h"
 #include "platform/read_only_stores.h"
 #include "screens/headless_overlay_windows.h"
 #include "screens/qml_types.h"
@@ -42,7 +46,9 @@ bool hasDisplay()
 
 int runApplication(int &argc, char **argv, const ApplicationOptions &options)
 {
-    StdoutLog log;
+    // The last lines are kept for the problem report.
+    StdoutLog standardOutput;
+    RecentLogLines log(standardOutput);
     bool headless = !hasDisplay();
     std::unique_ptr<QCoreApplication> app;
     if (headless) {
@@ -88,6 +94,11 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     AutostartEntry autostart(QCoreApplication::applicationFilePath(), log);
     DesktopSettings desktopSettings(autostart);
     registerApplicationQmlTypes(dashboard, settingsOptions, desktopSettings);
+    LinuxSystemDescriber system;
+    DpkgPackageOrigin packages;
+    FirstStart firstStart({service, services.timers, services.mainQueue, services.backgroundQueue, services.camera,
+                           system, packages, &log, QCoreApplication::applicationFilePath()});
+    firstStart.registerQmlTypes();
 
     MainWindow mainWindow(qml, log);
     if (!headless) {

@@ -25,6 +25,8 @@ Item {
     property bool showAdaptiveInfo: true
     property var expandedTipsSections: []
     property var expandedSecSections: []
+    // The shipped document on show ("terms", "privacy"), or "".
+    property string shownDocument: ""
 
     // Opens the onboarding sheet at `step` (0: from the start, 1: the face step).
     function openOnboarding(step) {
@@ -89,6 +91,9 @@ Item {
                 onEnrollFaceRequested: contentView.enrollFace()
                 onResetFaceRequested: contentView.showResetFaceConfirm = true
             }
+            IntegrityCard {
+                view: contentView
+            }
             StatisticsSection {}
             IntruderHistorySection {}
             RecentEventsSection {
@@ -109,5 +114,27 @@ Item {
     }
     OnboardingSheet {
         view: contentView
+    }
+    AwayLockInfoSheet {
+        view: contentView
+    }
+    ShoulderGuardInfoSheet {
+        view: contentView
+    }
+    TipsSheet {
+        view: contentView
+    }
+    SecurityInfoSheet {
+        view: contentView
+    }
+    ReportProblemSheet {
+        view: contentView
+    }
+    AboutSheet {
+        view: contentView
+    }
+    DocumentSheet {
+        document: contentView.shownDocument
+        onCloseRequested: contentView.shownDocument = ""
     }
 }

@@ -11,11 +11,15 @@
 #include "app/autostart_entry.h"
 #include "app/dashboard_state.h"
 #include "app/desktop_settings.h"
+#include "app/first_start.h"
 #include "app/main_window.h"
 #include "app/settings_options.h"
 #include "engine/vardo_service.h"
 #include "localization/localization_manager.h"
 #include "platform/defaults_store.h"
+#include "platform/fakes/system_probe_fakes.h"
+#include "platform/task_queue_qt.h"
+#include "platform/timers_qt.h"
 #include "platform/log_sink.h"
 #include "replay/replay_runner.h"
 #include "screens/qml_types.h"
@@ -150,6 +154,16 @@ int main(int argc, char **argv)
     vardo::AutostartEntry autostart(QStringLiteral("/usr/bin/nerova-vardo"), log);
     vardo::DesktopSettings desktop(autostart);
     vardo::registerApplicationQmlTypes(dashboard, pickers, desktop);
+    vardo::FakeSystemDescriber system;
+    vardo::FakePackageOrigin packages;
+    // The welcome screen's reveal and the check of the installed files run on the real
+    // event loop here: the shot waits for them.
+    vardo::QtTimers revealTimers;
+    vardo::QtEventLoopQueue eventLoop(&app);
+    vardo::FirstStart firstStart({service, revealTimers, eventLoop, eventLoop,
+                                  platform.camera, system, packages, nullptr,
+                                  QStringLiteral("/usr/bin/nerova-vardo")});
+    firstStart.registerQmlTypes();
 
     vardo::MainWindow window(qml, log);
     if (!window.create())
