@@ -1,17 +1,25 @@
 // Where the application is assembled: the Linux services, the engine's sibling modules
-// and the engine itself, for the interactive run and for the `state` command.
+// and the engine itself; then, with a display, what the user sees (the main window, the
+// tray item) and, with a session bus, the one running instance and its bus object. The
+// `state` command is here as well.
 
 #include "app/application.h"
 
 #include "app/app_qml_types.h"
+#include "app/application_bus.h"
 #include "app/autostart_entry.h"
+#include "app/camera_privacy_page.h"
 #include "app/dashboard_state.h"
+#include "app/desktop_notifications.h"
 #include "app/desktop_settings.h"
 #include "app/first_start.h"
 #include "app/linux_platform.h"
 #include "app/main_window.h"
-#include "app/settings_options.h"
 #include "app/quit_on_signal.h"
+#include "app/running_instance_state.h"
+#include "app/settings_options.h"
+#include "app/single_instance.h"
+#include "app/tray_menu.h"
 #include "engine/frame_analysis_factory.h"
 #include "engine/service_state_json.h"
 #include "engine/vardo_service.h"
@@ -21,6 +29,7 @@
 #include "platform/recent_log_lines.h"
 #include "platform/system_description.h"
 #include "platform/read_only_stores.h"
+#include "platform/sleep_monitor_logind.h"
 #include "screens/headless_overlay_windows.h"
 #include "screens/qml_types.h"
 
@@ -32,6 +41,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace vardo {
 
@@ -40,6 +50,14 @@ namespace {
 bool hasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// Arabic mirrors the menus and dialogs Qt draws itself, as the QML mirrors the window.
+void followLayoutDirection()
+{
+    QGuiApplication::setLayoutDirection(LocalizationManager::shared().layoutDirection());
+    QObject::connect(&LocalizationManager::shared(), &LocalizationManager::currentLanguageChanged, qApp,
+                     [] { QGuiApplication::setLayoutDirection(LocalizationManager::shared().layoutDirection()); });
 }
 
 } // namespace
@@ -64,23 +82,43 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
         headless = QGuiApplication::platformName() == QLatin1String("offscreen");
     }
     QCoreApplication::setApplicationName(QStringLiteral("Nerova Vardo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.nerova.vardo"));
     if (headless)
         log.write("[Vardo] No display found — running headless: engine, camera and log lines, no windows");
 
+    // One Nerova Vardo per session: a second start shows the first one's window.
+    SingleInstance instance(QDBusConnection::sessionBus());
+    switch (instance.claim()) {
+    case SingleInstance::Claim::runningElsewhere:
+        if (instance.showRunningWindow()) {
+            log.write("[Vardo] Nerova Vardo is already running — showing its window");
+            return 0;
+        }
+        log.write("[Vardo] Another Nerova Vardo holds com.nerova.vardo but does not answer");
+        return 1;
+    case SingleInstance::Claim::noBus:
+        log.write("[Vardo] No D-Bus session bus — a second start will not be noticed");
+        break;
+    case SingleInstance::Claim::owned:
+        break;
+    }
+
     LinuxPlatform platform(app.get(), log, options.cameraSource);
     LocalizationManager::setSharedStore(&platform.defaults());
+    const PlatformServices services = platform.services();
 
     // One QML engine for every window of the process: the main window and the overlays
     // share the engine's singletons.
     QQmlEngine qml;
     prepareQmlEngine(qml);
 
-    // The engine's sibling modules.
+    // The engine's sibling modules: the overlays that cover the screens, and the
+    // password check behind the lock screen and the face reset.
     HeadlessOverlayWindows overlays(log);
     PamAuthenticator authenticator(platform.mainQueue());
 
     const std::unique_ptr<FrameAnalysis> analysis = createFrameAnalysis(log);
-    VardoService service(platform.services(), EngineModules{
+    VardoService service(services, EngineModules{
         .overlays = overlays,
         .authenticator = authenticator,
         .frameAnalysis = analysis.get(),
@@ -88,8 +126,8 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     VardoService::setShared(&service);
     registerQmlTypes(service, LocalizationManager::shared());
 
-    const PlatformServices services = platform.services();
-    DashboardState dashboard(service, services.clock, services.timers, {});
+    // What the main window binds to.
+    DashboardState dashboard(service, services.clock, services.timers, cameraPrivacyPageOpener());
     SettingsOptions settingsOptions(service, LocalizationManager::shared());
     AutostartEntry autostart(QCoreApplication::applicationFilePath(), log);
     DesktopSettings desktopSettings(autostart);
@@ -101,11 +139,32 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     firstStart.registerQmlTypes();
 
     MainWindow mainWindow(qml, log);
+    std::optional<TrayMenu> tray;
+    LogindSleepMonitor sleep;
+    std::optional<DesktopNotifications> notifications;
+    const auto showWindow = [&mainWindow] { mainWindow.present(); };
     if (!headless) {
         QGuiApplication::setQuitOnLastWindowClosed(false);
-        if (mainWindow.create())
+        followLayoutDirection();
+        mainWindow.create();
+        notifications.emplace(service, sleep);
+        notifications->watchWindow(mainWindow.window());
+        QObject::connect(&mainWindow, &MainWindow::contentShown, &service,
+                         [&service] { service.windowDidBecomeVisible(); });
+        tray.emplace(service, *settingsOptions.lockAction(), showWindow);
+        const bool trayShown = tray->show();
+        if (!trayShown)
+            log.write("[Vardo] The desktop shows no tray icons — closing the window leaves Nerova Vardo running; "
+                      "start it again to bring the window back");
+        // Started at login: into the tray, unless there is no tray to find it in.
+        if (!options.startInBackground || !trayShown)
             mainWindow.present();
     }
+
+    ApplicationBusObject busObject(service, showWindow, instance.bus());
+    new ApplicationBusAdaptor(&busObject);
+    if (instance.bus().isConnected() && !instance.publish(&busObject))
+        log.write("[Vardo] Could not publish /com/nerova/vardo on the session bus");
 
     quitOnTerminationSignals();
     // Leaving counts like resigning active: the running protected time is saved.
@@ -118,6 +177,13 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
 int runStateCommand(int &argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (const auto live = runningInstanceStateJson(QDBusConnection::sessionBus())) {
+        QString json = *live;
+        json.insert(json.size() - 1, QStringLiteral(",\"source\":\"running\""));
+        std::fputs(json.toUtf8().constData(), stdout);
+        std::fputc('\n', stdout);
+        return 0;
+    }
     StdoutLog log;
     LinuxPlatform platform(&app, log, std::string());
     ReadOnlyDefaultsStore defaults(platform.defaults());
@@ -143,7 +209,7 @@ int runStateCommand(int &argc, char **argv)
         },
         EngineModules{.overlays = overlays, .authenticator = authenticator},
         ServiceStart::inspectOnly);
-    std::fputs(publishedStateJson(service).toUtf8().constData(), stdout);
+    std::fputs(publishedStateJson(service, QStringLiteral("\"source\":\"stored\"")).toUtf8().constData(), stdout);
     std::fputc('\n', stdout);
     return 0;
 }

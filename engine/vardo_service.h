@@ -230,6 +230,9 @@ public:
     void registerObservers();
 
     // What the desktop tells the service.
+    void screensDidSleep(); // nothing to do
+    void screensDidWake();  // the capture exclusion again
+    void windowDidBecomeVisible();
     void appWillResignActive();
     void screenConfigurationChanged();
     void sessionDidBecomeActive();
