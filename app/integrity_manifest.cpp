@@ -43,6 +43,19 @@ std::vector<InstalledFile> installedFiles(const QString &programPath)
     };
 }
 
+std::vector<InstalledFile> packagedFiles(const QString &prefix)
+{
+    const QDir root(QDir(prefix).absolutePath());
+    const QString models = root.filePath(QStringLiteral("share/nerova-vardo/models/"));
+    return {
+        {QStringLiteral("nerova-vardo"), root.filePath(QStringLiteral("bin/nerova-vardo"))},
+        {QString::fromLatin1(BlazeFaceDetector::fileName), models + QLatin1String(BlazeFaceDetector::fileName)},
+        {QString::fromLatin1(FaceEmbeddingModel::fileName), models + QLatin1String(FaceEmbeddingModel::fileName)},
+        {QString::fromLatin1(FaceLandmarker::fileName),
+         QStringLiteral("/usr/share/dlib/") + QLatin1String(FaceLandmarker::fileName)},
+    };
+}
+
 std::optional<std::vector<ManifestEntry>> parseManifest(const QByteArray &text)
 {
     std::vector<ManifestEntry> entries;
@@ -79,6 +92,13 @@ std::optional<QByteArray> sha256OfFile(const QString &path)
     if (!hash.addData(&file))
         return std::nullopt;
     return hash.result().toHex();
+}
+
+QString recordedPath(const QString &path, const QString &manifestPath)
+{
+    if (QDir::isAbsolutePath(path))
+        return path;
+    return QDir::cleanPath(QFileInfo(manifestPath).absolutePath() + QStringLiteral("/../../") + path);
 }
 
 std::vector<QString> manifestCandidates(const QString &programPath)

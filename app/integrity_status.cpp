@@ -3,6 +3,7 @@
 #include "platform/task_queue.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <map>
 
@@ -42,7 +43,7 @@ IntegrityReport checkIntegrity(const std::vector<InstalledFile> &files, const st
         if (const auto entries = parseManifest(file.readAll())) {
             report.manifestPath = candidate;
             for (const auto &entry : *entries)
-                recorded[entry.path] = entry.sha256;
+                recorded[recordedPath(entry.path, candidate)] = entry.sha256;
         }
         break;
     }
@@ -73,8 +74,11 @@ IntegrityReport checkIntegrity(const std::vector<InstalledFile> &files, const st
 
 IntegrityStatus::IntegrityStatus(QString programPath, PackageOrigin &packages, TaskQueue &background, TaskQueue &main,
                                  QObject *parent)
-    : QObject(parent), programPath_(std::move(programPath)), packages_(packages), background_(background), main_(main)
+    : QObject(parent), programPath_(QFileInfo(programPath).canonicalFilePath()), packages_(packages),
+      background_(background), main_(main)
 {
+    if (programPath_.isEmpty())
+        programPath_ = programPath;
 }
 
 IntegrityStatus::~IntegrityStatus() = default;

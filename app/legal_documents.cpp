@@ -25,6 +25,14 @@ QString LegalDocuments::markdown(const QString &name) const
     return QString::fromUtf8(file.readAll());
 }
 
+QString LegalDocuments::body(const QString &name) const
+{
+    QString text = markdown(name);
+    if (text.startsWith(QLatin1String("# ")))
+        text = text.mid(text.indexOf(QLatin1Char('\n')) + 1).trimmed();
+    return text;
+}
+
 QString LegalDocuments::titleKey(const QString &name) const
 {
     return name == QLatin1String("privacy") ? QStringLiteral("welcome.privacy") : QStringLiteral("welcome.terms");

@@ -16,6 +16,8 @@ public:
 
     // The document "terms" or "privacy" as Markdown; empty for any other name.
     Q_INVOKABLE QString markdown(const QString &name) const;
+    // The same without its title line, for a sheet that shows the title itself.
+    Q_INVOKABLE QString body(const QString &name) const;
     // The title key of the document ("welcome.terms", "welcome.privacy").
     Q_INVOKABLE QString titleKey(const QString &name) const;
 };

@@ -85,6 +85,9 @@ InfoSheet {
             onClicked: sheet.view.shownDocument = "privacy"
         }
     }
+    Item {
+        Layout.fillHeight: true
+    }
     Label {
         text: Tr.t("about.made_with") + "  ·  " + Links.versionLabel
         color: Theme.secondaryText
@@ -92,6 +95,6 @@ InfoSheet {
         horizontalAlignment: Text.AlignHCenter
         wrapMode: Text.Wrap
         Layout.fillWidth: true
-        Layout.topMargin: 6
+        Layout.bottomMargin: 18
     }
 }

@@ -27,13 +27,8 @@ ColumnLayout {
             font.pixelSize: Theme.captionSize + 1
         }
     }
-    Flow {
-        spacing: 16
-        Layout.fillWidth: true
-        Layout.leftMargin: 8
-        Layout.rightMargin: 8
-        // Centred: Flow has no alignment of its own.
-        Layout.maximumWidth: implicitWidth
+    RowLayout {
+        spacing: 18
         Layout.alignment: Qt.AlignHCenter
 
         LinkButton {
@@ -58,6 +53,11 @@ ColumnLayout {
             pixelSize: Theme.captionSize + 1
             onClicked: footer.view.showAbout = true
         }
+    }
+    RowLayout {
+        spacing: 18
+        Layout.alignment: Qt.AlignHCenter
+
         LinkButton {
             objectName: "footerPrivacy"
             symbol: "hand.raised.fill"

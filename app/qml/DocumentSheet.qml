@@ -20,7 +20,7 @@ InfoSheet {
 
     Label {
         objectName: "documentText"
-        text: sheet.document.length > 0 ? Documents.markdown(sheet.document) : ""
+        text: sheet.document.length > 0 ? Documents.body(sheet.document) : ""
         textFormat: Text.MarkdownText
         color: Theme.text
         font.pixelSize: Theme.bodySize

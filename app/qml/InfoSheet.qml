@@ -38,6 +38,8 @@ Sheet {
             ColumnLayout {
                 id: column
                 width: scroll.availableWidth - 48
+                // At least as tall as the sheet, so that a sheet may keep a line at its foot.
+                height: Math.max(implicitHeight, scroll.availableHeight)
                 x: 24
                 spacing: 14
 

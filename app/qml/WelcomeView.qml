@@ -102,18 +102,16 @@ Item {
         ColumnLayout {
             objectName: "welcomeBottom"
             spacing: 16
-            Layout.fillWidth: true
+            Layout.alignment: Qt.AlignHCenter
             Layout.topMargin: 26
             opacity: welcomeView.showBottom ? 1 : 0
             // Hidden controls take no clicks or keys while the reveal runs.
             enabled: welcomeView.showBottom
             Behavior on opacity { NumberAnimation { duration: 500; easing.type: Easing.InQuad } }
 
-            Flow {
-                spacing: 4
+            RowLayout {
+                spacing: 8
                 Layout.alignment: Qt.AlignHCenter
-                Layout.maximumWidth: implicitWidth
-                Layout.fillWidth: true
 
                 CheckBox {
                     id: agreement
@@ -121,41 +119,35 @@ Item {
                     checked: welcomeView.agreedToTerms
                     onToggled: welcomeView.agreedToTerms = checked
                     // The sentence beside it is its label.
-                    Accessible.name: Tr.t("welcome.agree_prefix") + " " + Tr.t("welcome.terms") + " "
-                                     + Tr.t("welcome.and") + " " + Tr.t("welcome.privacy")
+                    Accessible.name: agreeText.sentence
                     padding: 0
-                    height: agreeText.height
+                    Layout.alignment: Qt.AlignVCenter
                 }
+                // One sentence with the two documents as links, so that it wraps and
+                // reads in order in every language and direction.
                 Label {
                     id: agreeText
-                    text: Tr.t("welcome.agree_prefix")
-                    color: Theme.text
-                    font.pixelSize: Theme.bodySize + 1
-                    topPadding: 3
-                    bottomPadding: 3
-                    MouseArea {
-                        anchors.fill: parent
-                        onClicked: welcomeView.agreedToTerms = !welcomeView.agreedToTerms
+                    objectName: "agreementText"
+                    readonly property string sentence: Tr.t("welcome.agree_prefix") + " " + Tr.t("welcome.terms") + " "
+                                                       + Tr.t("welcome.and") + " " + Tr.t("welcome.privacy")
+                    function link(name, key) {
+                        return "<a href=\"" + name + "\">" + plain(key) + "</a>"
                     }
-                }
-                LinkButton {
-                    objectName: "welcomeTerms"
-                    text: Tr.t("welcome.terms")
-                    pixelSize: Theme.bodySize + 1
-                    onClicked: welcomeView.shownDocument = "terms"
-                }
-                Label {
-                    text: Tr.t("welcome.and")
+                    function plain(key) {
+                        return Tr.t(key).replace(/&/g, "&amp;").replace(/</g, "&lt;")
+                    }
+                    text: plain("welcome.agree_prefix") + " " + link("terms", "welcome.terms") + " "
+                          + plain("welcome.and") + " " + link("privacy", "welcome.privacy")
+                    textFormat: Text.StyledText
                     color: Theme.text
+                    linkColor: Theme.accent
                     font.pixelSize: Theme.bodySize + 1
-                    topPadding: 3
-                    bottomPadding: 3
-                }
-                LinkButton {
-                    objectName: "welcomePrivacy"
-                    text: Tr.t("welcome.privacy")
-                    pixelSize: Theme.bodySize + 1
-                    onClicked: welcomeView.shownDocument = "privacy"
+                    wrapMode: Text.Wrap
+                    Layout.maximumWidth: Math.min(welcomeView.width - 160, 600)
+                    onLinkActivated: link => welcomeView.shownDocument = link
+                    HoverHandler {
+                        cursorShape: agreeText.hoveredLink.length > 0 ? Qt.PointingHandCursor : Qt.ArrowCursor
+                    }
                 }
             }
             AccentButton {

@@ -90,5 +90,17 @@ TEST_F(IntegrityCheck, AFileGoneSinceTheRecordIsModifiedAndThePackageIsNamed)
     EXPECT_FALSE(report.files[1].package.has_value());
 }
 
+TEST_F(IntegrityCheck, AnInstallationsRecordCountsFromItsPrefix)
+{
+    QDir(dir.path()).mkpath("usr/bin");
+    QDir(dir.path()).mkpath("usr/share/nerova-vardo");
+    const QString program = write("usr/bin/nerova-vardo", "installed program");
+    const QString record = write("usr/share/nerova-vardo/integrity.sha256",
+                                 sumOf("installed program") + "  bin/nerova-vardo\n");
+    const IntegrityReport report = checkIntegrity({{"nerova-vardo", program}}, {record}, packages);
+    EXPECT_EQ(report.verdict, IntegrityVerdict::verified);
+    EXPECT_EQ(report.manifestPath, record);
+}
+
 } // namespace
 } // namespace vardo
