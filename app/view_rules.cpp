@@ -85,13 +85,16 @@ CameraCard cameraCard(CameraStatus status, bool cameraUnavailable)
 QString protectedTimeText(double seconds)
 {
     const auto whole = static_cast<qint64>(std::max(0.0, std::trunc(seconds)));
-    const QString minutes = localized("stats.min_abbr").c_str();
+    const QString minutes = QString::fromStdString(localized("stats.min_abbr"));
+    QString text;
     if (whole < 60)
-        return QStringLiteral("<1") + minutes;
-    if (whole < 3600)
-        return QString::number(whole / 60) + minutes;
-    const QString hours = localized("stats.hr_abbr").c_str();
-    return QString::number(whole / 3600) + hours + QLatin1Char(' ') + QString::number(whole % 3600 / 60) + minutes;
+        text = QStringLiteral("<1") + minutes;
+    else if (whole < 3600)
+        text = QString::number(whole / 60) + minutes;
+    else
+        text = QString::number(whole / 3600) + QString::fromStdString(localized("stats.hr_abbr")) + QLatin1Char(' ')
+               + QString::number(whole % 3600 / 60) + minutes;
+    return text;
 }
 
 QString eventAgeText(double elapsed, const QDateTime &date)

@@ -11,6 +11,7 @@ Card {
     signal enrollFaceRequested()
     signal resetFaceRequested()
 
+    objectName: "settings"
     title: Tr.t("settings.title")
     Layout.fillWidth: true
 
@@ -160,6 +161,7 @@ Card {
         }
     }
     SettingsRow {
+        objectName: "wallpapers"
         symbol: "photo.fill"
         title: Tr.t("settings.wallpaper")
     }

@@ -5,6 +5,7 @@ import NerovaVardo
 
 // Today's locks and guards, the protected time, and the all-time counters.
 Card {
+    objectName: "statistics"
     title: Tr.t("stats.title")
     Layout.fillWidth: true
 

@@ -3,7 +3,10 @@
 // The screenshot scripts under tools/screenshots/ run it under Xvfb.
 //
 // usage: vardo-window-shot --scenario FILE --output PNG [--language CODE] [--size WxH]
-//                          [--scroll-left PX] [--scroll-right PX] [--view NAME=VALUE]...
+//                          [--scroll-left PX] [--scroll-right PX] [--scroll-right-to ITEM]
+//                          [--view NAME=VALUE]...
+//   --scroll-right-to scrolls the right column until the item of that objectName is at
+//   its top (e.g. "statistics").
 //   --view sets a property of the scene (ContentView or WelcomeView) before the shot,
 //   e.g. --view showAllEvents=true --view showResetFaceConfirm=true.
 
@@ -35,6 +38,7 @@
 #include <QQuickWindow>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -49,6 +53,7 @@ struct Options {
     QSize size{960, 760};
     int scrollLeft = 0;
     int scrollRight = 0;
+    QString scrollRightTo;
     QList<QPair<QString, QString>> view;
 };
 
@@ -72,6 +77,8 @@ bool parse(int argc, char **argv, Options &o)
             o.scrollLeft = std::atoi(argv[++i]);
         else if (arg == "--scroll-right" && hasValue)
             o.scrollRight = std::atoi(argv[++i]);
+        else if (arg == "--scroll-right-to" && hasValue)
+            o.scrollRightTo = QString::fromLocal8Bit(argv[++i]);
         else if (arg == "--size" && hasValue) {
             const QStringList parts = QString::fromLocal8Bit(argv[++i]).split(QLatin1Char('x'));
             if (parts.size() != 2)
@@ -97,13 +104,29 @@ void waitFor(int milliseconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+QQuickItem *flickableOf(QQuickItem *scene, const char *column)
+{
+    auto *scrollView = scene ? scene->findChild<QQuickItem *>(QLatin1String(column)) : nullptr;
+    return scrollView ? qvariant_cast<QQuickItem *>(scrollView->property("contentItem")) : nullptr;
+}
+
 void scroll(QQuickItem *scene, const char *column, int pixels)
 {
-    if (!scene || pixels == 0)
-        return;
-    if (auto *scrollView = scene->findChild<QQuickItem *>(QLatin1String(column)))
-        if (auto *flickable = qvariant_cast<QQuickItem *>(scrollView->property("contentItem")))
-            flickable->setProperty("contentY", pixels);
+    if (QQuickItem *flickable = flickableOf(scene, column); flickable && pixels != 0)
+        flickable->setProperty("contentY", pixels);
+}
+
+bool scrollTo(QQuickItem *scene, const char *column, const QString &name)
+{
+    QQuickItem *flickable = flickableOf(scene, column);
+    auto *item = scene ? scene->findChild<QQuickItem *>(name) : nullptr;
+    if (!flickable || !item)
+        return false;
+    auto *content = qvariant_cast<QQuickItem *>(flickable->property("contentItem"));
+    const double top = item->mapToItem(content, QPointF(0, 0)).y() - 16;
+    const double most = flickable->property("contentHeight").toDouble() - flickable->height();
+    flickable->setProperty("contentY", std::clamp(top, 0.0, std::max(0.0, most)));
+    return true;
 }
 
 } // namespace
@@ -113,7 +136,8 @@ int main(int argc, char **argv)
     Options options;
     if (!parse(argc, argv, options)) {
         std::cerr << "usage: vardo-window-shot --scenario FILE --output PNG [--language CODE] [--size WxH]\n"
-                     "                         [--scroll-left PX] [--scroll-right PX] [--view NAME=VALUE]...\n";
+                     "                         [--scroll-left PX] [--scroll-right PX] [--scroll-right-to ITEM]\n"
+                     "                         [--view NAME=VALUE]...\n";
         return 2;
     }
     // Dates in the scene must not depend on where the shot is taken.
@@ -184,6 +208,10 @@ int main(int argc, char **argv)
     waitFor(300);
     scroll(scene, "leftColumn", options.scrollLeft);
     scroll(scene, "rightColumn", options.scrollRight);
+    if (!options.scrollRightTo.isEmpty() && !scrollTo(scene, "rightColumn", options.scrollRightTo)) {
+        std::cerr << "vardo-window-shot: no item " << options.scrollRightTo.toStdString() << " in the right column\n";
+        return 2;
+    }
     // Artwork loads asynchronously and popups animate in.
     waitFor(900);
 
