@@ -1,9 +1,22 @@
 #include "engine/camera_preview.h"
 
+#include "platform/log_sink.h"
+#include "recognition/quality_gates.h"
+
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
 namespace vardo {
+
+namespace {
+
+// The gates' reasons are logged where recognition applies them, not again here.
+class SilentLog final : public LogSink {
+public:
+    void write(std::string_view) override {}
+};
+
+} // namespace
 
 CameraPreview::CameraPreview(QObject *parent) : QObject(parent) {}
 
@@ -60,8 +73,13 @@ void CameraPreview::publishFaces(const std::vector<FaceObservation> &observation
         return;
     std::vector<QRectF> boxes;
     boxes.reserve(observations.size());
+    // Only faces recognition can use are outlined: a box around a face that is too far
+    // away, or around something the detector is unsure of, would tell the user that all
+    // is well when it is not.
+    SilentLog silent;
     for (const auto &observation : observations)
-        boxes.push_back(mirroredFaceBox(observation.boundingBox));
+        if (checkQualityGates(observation, silent) == FaceGate::ok)
+            boxes.push_back(mirroredFaceBox(observation.boundingBox));
     if (boxes == faceBoxes_)
         return;
     faceBoxes_ = std::move(boxes);

@@ -25,8 +25,8 @@ class CameraPreview final : public QObject {
     Q_OBJECT
     // Counts published pictures; a view repaints when it changes.
     Q_PROPERTY(qint64 frameNumber READ frameNumber NOTIFY frameChanged)
-    // The faces of the last analysed frame as rectangles in fractions of the picture,
-    // mirrored like the picture, origin top left.
+    // The faces of the last analysed frame that pass recognition's quality gates, as
+    // rectangles in fractions of the picture, mirrored like the picture, origin top left.
     Q_PROPERTY(QVariantList faceBoxes READ faceBoxList NOTIFY facesChanged)
 
 public:

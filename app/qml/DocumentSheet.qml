@@ -20,8 +20,8 @@ InfoSheet {
 
     Label {
         objectName: "documentText"
-        text: sheet.document.length > 0 ? Documents.body(sheet.document) : ""
-        textFormat: Text.MarkdownText
+        text: sheet.document.length > 0 ? Documents.bodyHtml(sheet.document) : ""
+        textFormat: Text.RichText
         color: Theme.text
         font.pixelSize: Theme.bodySize
         wrapMode: Text.Wrap

@@ -29,6 +29,15 @@ Item {
     }
 
     Component.onCompleted: WelcomeReveal.restart()
+    // The agreement takes the keyboard once it shows.
+    onShowBottomChanged: if (showBottom) agreement.forceActiveFocus()
+
+    // The keyboard way: Space ticks the box (it has the focus), Return gets started.
+    Shortcut {
+        sequences: ["Return", "Enter"]
+        enabled: welcomeView.showBottom && welcomeView.agreedToTerms
+        onActivated: welcomeView.getStarted()
+    }
 
     ColumnLayout {
         anchors.centerIn: parent

@@ -5,7 +5,8 @@
 namespace vardo::test {
 namespace {
 
-// Reports one face, placed in the left part of the camera frame, on every analysed frame.
+// Reports two faces on every analysed frame: one in the left part of the camera frame
+// that recognition can use, and one too small to.
 class OneFaceAnalysis final : public FrameAnalysis {
 public:
     int framesAnalysed = 0;
@@ -14,10 +15,15 @@ public:
     {
         ++framesAnalysed;
         FrameResults results;
-        results.faceCount = 1;
+        results.faceCount = 2;
         FaceObservation face;
         face.boundingBox = cv::Rect2d(0.1, 0.2, 0.3, 0.4); // lower-left origin
+        face.confidence = 0.9f;
         results.observations.push_back(face);
+        FaceObservation far;
+        far.boundingBox = cv::Rect2d(0.7, 0.7, 0.1, 0.1);
+        far.confidence = 0.9f;
+        results.observations.push_back(far);
         return results;
     }
 };
@@ -79,7 +85,8 @@ TEST_F(CameraPreviewIntake, FramesAreDecodedForThePreviewOnlyWhileItIsShown)
     ASSERT_EQ(picture.rows, CameraPreview::pictureHeight);
     EXPECT_EQ(picture.at<cv::Vec3b>(120, 10), cv::Vec3b(255, 0, 0));
     EXPECT_EQ(picture.at<cv::Vec3b>(120, 310), cv::Vec3b(0, 0, 255));
-    // The face box is mirrored with it and measured from the top.
+    // The usable face's box is mirrored with it and measured from the top; the far one
+    // is not outlined.
     ASSERT_EQ(preview.faceBoxes().size(), 1u);
     const QRectF box = preview.faceBoxes().front();
     EXPECT_NEAR(box.x(), 0.6, 1e-9);

@@ -86,17 +86,24 @@ public:
                                 "identities/Barack_Obama/obama_small.jpg"};
         for (int second = 0; second < 10; ++second)
             camera(photos[second % 3], 1.0);
+        camera("identities/Barack_Obama/obama1.jpg", 0.5);
         shot("onboarding-3-learning");
         for (int second = 10; second < 45 && service_->enrollmentProgress() < 1.0; ++second)
             camera(photos[second % 3], 1.0);
+        camera("identities/Barack_Obama/obama1.jpg", 0.5);
         shot("onboarding-3-learned");
         press();
-        camera("identities/Barack_Obama/obama.jpg", 0.7);
+        camera("identities/Barack_Obama/obama-480p.jpg", 0.7);
         shot("onboarding-4-verified");
         press();
         shot("onboarding-5-ready");
         press();
-        camera("identities/Barack_Obama/obama.jpg", 1.0);
+        if (!service_->isEnabled() || QQmlProperty(scene(), QStringLiteral("showOnboarding")).read().toBool()) {
+            std::cerr << "vardo-first-start-shot: the onboarding did not end with protection on\n";
+            ok_ = false;
+            setView("showOnboarding", false);
+        }
+        camera("identities/Barack_Obama/obama-480p.jpg", 1.0);
 
         // The information sheets over the protected dashboard.
         sheet("away-lock", "showAwayLockInfo");
@@ -183,12 +190,13 @@ private:
             ok_ = false;
             return;
         }
-        // Filling the frame, as a webcam picture does.
+        // Filling the frame, as a webcam picture does; a tall photo keeps its upper part,
+        // where the face is.
         const double scale = std::max(640.0 / photo.cols, 480.0 / photo.rows);
         cv::Mat scaled;
         cv::resize(photo, scaled, cv::Size(), scale, scale, cv::INTER_AREA);
         platform_.camera.framePixels =
-            scaled(cv::Rect((scaled.cols - 640) / 2, (scaled.rows - 480) / 2, 640, 480)).clone();
+            scaled(cv::Rect((scaled.cols - 640) / 2, (scaled.rows - 480) / 4, 640, 480)).clone();
         for (int i = 0; i < static_cast<int>(seconds * 30); ++i) {
             platform_.time.advanceBy(1.0 / 30);
             platform_.camera.deliverFrames(1);
