@@ -17,6 +17,11 @@ ColumnLayout {
     Layout.fillWidth: true
     Component.onCompleted: Integrity.checkOnce()
 
+    // A path inside a sentence keeps its left-to-right order in a right-to-left language.
+    function isolated(path) {
+        return "\u2066" + path + "\u2069"
+    }
+
     RowLayout {
         spacing: 10
         Layout.fillWidth: true
@@ -52,7 +57,7 @@ ColumnLayout {
                 visible: block.state !== "checking" && block.state !== "unchecked"
                 text: Integrity.programPackage.length > 0
                       ? Tr.f("security.sheet.integrity_package", [Integrity.programPackage])
-                      : Tr.f("security.sheet.integrity_own_build", [Integrity.programPath])
+                      : Tr.f("security.sheet.integrity_own_build", [block.isolated(Integrity.programPath)])
                 color: Theme.secondaryText
                 font.pixelSize: Theme.bodySize
                 wrapMode: Text.WrapAnywhere
@@ -123,7 +128,7 @@ ColumnLayout {
         }
         Label {
             visible: Integrity.manifestPath.length > 0
-            text: Tr.f("security.sheet.integrity_record", [Integrity.manifestPath])
+            text: Tr.f("security.sheet.integrity_record", [block.isolated(Integrity.manifestPath)])
             color: Theme.secondaryText
             font.pixelSize: Theme.captionSize
             wrapMode: Text.WrapAnywhere

@@ -79,18 +79,19 @@ public:
         setView("showOnboarding", true);
         shot("onboarding-1-welcome");
         setView("onboardingStep", 1);
-        camera("identities/Barack_Obama/obama1.jpg", 1.0);
+        // A 4:3 photo fills the frame without cropping.
+        camera("identities/Barack_Obama/obama_small.jpg", 1.0);
         shot("onboarding-2-face");
         press();
         const char *photos[] = {"identities/Barack_Obama/obama1.jpg", "identities/Barack_Obama/obama2.jpg",
                                 "identities/Barack_Obama/obama_small.jpg"};
         for (int second = 0; second < 10; ++second)
             camera(photos[second % 3], 1.0);
-        camera("identities/Barack_Obama/obama1.jpg", 0.5);
+        camera("identities/Barack_Obama/obama_small.jpg", 0.5);
         shot("onboarding-3-learning");
         for (int second = 10; second < 45 && service_->enrollmentProgress() < 1.0; ++second)
             camera(photos[second % 3], 1.0);
-        camera("identities/Barack_Obama/obama1.jpg", 0.5);
+        camera("identities/Barack_Obama/obama_small.jpg", 0.5);
         shot("onboarding-3-learned");
         press();
         camera("identities/Barack_Obama/obama-480p.jpg", 0.7);
