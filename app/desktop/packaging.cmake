@@ -19,7 +19,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qml6-module-qtquick, qml6-module-qtquick-controls, qml6-module-qtquick-layouts, \
 qml6-module-qtquick-templates, qml6-module-qtquick-window, qml6-module-qtqml, \
 qml6-module-qtqml-models, qml6-module-qtqml-workerscript, qml6-module-qtquick-shapes, \
-qml6-module-qtmultimedia, libdlib-data, sound-theme-freedesktop, libpam-runtime, \
+qml6-module-qtmultimedia, qml6-module-qt5compat-graphicaleffects, libdlib-data, sound-theme-freedesktop, libpam-runtime, \
 fonts-noto-core, fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring")
 set(CPACK_STRIP_FILES ON)
