@@ -36,6 +36,7 @@
 #include <QQuickStyle>
 
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -135,10 +136,10 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     if (!headless) {
         QGuiApplication::setQuitOnLastWindowClosed(false);
         followLayoutDirection();
-        mainWindow.create();
         notifications.emplace(service, sleep);
-        notifications->watchWindow(mainWindow.window());
         QObject::connect(&mainWindow, &MainWindow::contentShown, &service,
+                         [&service] { service.windowDidBecomeVisible(); });
+        QObject::connect(&mainWindow, &MainWindow::activated, &service,
                          [&service] { service.windowDidBecomeVisible(); });
         tray.emplace(service, *settingsOptions.lockAction(), showWindow);
         const bool trayShown = tray->show();
@@ -159,6 +160,12 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     // Leaving counts like resigning active: the running protected time is saved.
     QObject::connect(app.get(), &QCoreApplication::aboutToQuit, app.get(), [&service] { service.appWillResignActive(); });
     const int status = app->exec();
+    // The camera stops, and the frame being analysed on the processing queue is finished,
+    // before the engine and the face analysis it uses are destroyed.
+    service.stopMonitoring();
+    std::promise<void> drained;
+    services.processingQueue.post([&drained] { drained.set_value(); });
+    drained.get_future().wait();
     VardoService::setShared(nullptr);
     return status;
 }

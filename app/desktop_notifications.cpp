@@ -5,7 +5,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QWindow>
 
 namespace vardo {
 
@@ -39,16 +38,6 @@ DesktopNotifications::DesktopNotifications(VardoService &service, LogindSleepMon
 void DesktopNotifications::watchScreen(QScreen *screen)
 {
     connect(screen, &QScreen::geometryChanged, this, [this] { screensChanged_.start(); });
-}
-
-void DesktopNotifications::watchWindow(QWindow *window)
-{
-    if (!window)
-        return;
-    connect(window, &QWindow::activeChanged, this, [this, window] {
-        if (window->isActive())
-            service_.windowDidBecomeVisible();
-    });
 }
 
 } // namespace vardo
