@@ -19,6 +19,7 @@
 #include "app/settings_options.h"
 #include "app/single_instance.h"
 #include "app/tray_menu.h"
+#include "app/view_rules.h"
 #include "engine/frame_analysis_factory.h"
 #include "engine/service_state_json.h"
 #include "engine/vardo_service.h"
@@ -85,11 +86,17 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     SingleInstance instance(QDBusConnection::sessionBus());
     switch (instance.claim()) {
     case SingleInstance::Claim::runningElsewhere:
-        if (instance.showRunningWindow()) {
+        switch (instance.showRunningWindow()) {
+        case SingleInstance::Answer::shown:
             log.write("[Vardo] Nerova Vardo is already running — showing its window");
             return 0;
+        case SingleInstance::Answer::screenCovered:
+            log.write("[Vardo] Nerova Vardo is already running — its window stays behind the lock screen");
+            return 0;
+        case SingleInstance::Answer::none:
+            log.write("[Vardo] Another Nerova Vardo holds com.nerova.vardo but does not answer");
+            return 1;
         }
-        log.write("[Vardo] Another Nerova Vardo holds com.nerova.vardo but does not answer");
         return 1;
     case SingleInstance::Claim::noBus:
         log.write("[Vardo] No D-Bus session bus — a second start will not be noticed");
@@ -132,7 +139,14 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     std::optional<TrayMenu> tray;
     LogindSleepMonitor sleep;
     std::optional<DesktopNotifications> notifications;
-    const auto showWindow = [&mainWindow] { mainWindow.present(); };
+    // The main window never comes up over a lock or guard screen: from there it could
+    // switch protection off. Without a display there is no window to show.
+    const auto showWindow = [&mainWindow, &service, headless] {
+        if (headless || screenIsCovered(protectionState(service)))
+            return false;
+        mainWindow.present();
+        return true;
+    };
     if (!headless) {
         QGuiApplication::setQuitOnLastWindowClosed(false);
         followLayoutDirection();
@@ -141,7 +155,7 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
                          [&service] { service.windowDidBecomeVisible(); });
         QObject::connect(&mainWindow, &MainWindow::activated, &service,
                          [&service] { service.windowDidBecomeVisible(); });
-        tray.emplace(service, *settingsOptions.lockAction(), showWindow);
+        tray.emplace(service, *settingsOptions.lockAction(), [showWindow] { showWindow(); });
         const bool trayShown = tray->show();
         if (!trayShown)
             log.write("[Vardo] The desktop shows no tray icons — closing the window leaves Nerova Vardo running; "

@@ -146,6 +146,7 @@ void TrayMenu::refresh()
     face_->setIcon(symbolIcon(QLatin1String(state.faceDetected ? "face.smiling" : "face.dashed"), symbolColor));
 
     open_->setText(text("menu.open_window"));
+    open_->setEnabled(!screenIsCovered(state));
     quit_->setText(text("menu.quit"));
     quit_->setEnabled(!screenIsCovered(state));
 
