@@ -28,7 +28,10 @@
 #include "platform/read_only_stores.h"
 #include "platform/sleep_monitor_logind.h"
 #include "screens/headless_overlay_windows.h"
+#include "screens/lock_watcher.h"
 #include "screens/qml_types.h"
+#include "screens/wayland_overlay_windows.h"
+#include "screens/x11_overlay_windows.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -109,19 +112,42 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     LocalizationManager::setSharedStore(&platform.defaults());
     const PlatformServices services = platform.services();
 
-    // One QML engine for every window of the process: the main window and the overlays
-    // share the engine's singletons.
-    QQmlEngine qml;
-    prepareQmlEngine(qml);
+    // One QML engine for every window of the process (the main window, the lock and guard
+    // screens): they share its singletons. Without a display there are no windows.
+    std::unique_ptr<QQmlEngine> qml;
+    if (!headless) {
+        qml = std::make_unique<QQmlEngine>();
+        prepareQmlEngine(*qml);
+    }
 
-    // The engine's sibling modules: the overlays that cover the screens, and the
-    // password check behind the lock screen and the face reset.
-    HeadlessOverlayWindows overlays(log);
+    // The engine's sibling modules. The lock and guard screens for the display server Qt
+    // runs on: on X11 they hold the keyboard; Wayland lets no client do that, so the
+    // session lock stands in; without a display they are log lines. The password check
+    // behind the lock screen and the face reset is PAM's.
+    std::unique_ptr<LockWatcher> lockWatcher;
+    std::unique_ptr<OverlayWindows> overlays;
+    const QString display = headless ? QString() : QGuiApplication::platformName();
+    if (headless) {
+        overlays = std::make_unique<HeadlessOverlayWindows>(log);
+    } else {
+        lockWatcher = std::make_unique<LockWatcher>(LockWatcher::helperBesideExecutable(), log);
+        const QuickOverlayWindows::Services screens{.qml = *qml,
+                                                    .mainQueue = platform.mainQueue(),
+                                                    .timers = services.timers,
+                                                    .log = log,
+                                                    .watcher = lockWatcher.get()};
+        if (display == QLatin1String("xcb"))
+            overlays = std::make_unique<X11OverlayWindows>(screens);
+        else if (display.startsWith(QLatin1String("wayland")))
+            overlays = std::make_unique<WaylandOverlayWindows>(screens);
+        else
+            overlays = std::make_unique<QuickOverlayWindows>(screens);
+    }
     PamAuthenticator authenticator(platform.mainQueue());
 
     const std::unique_ptr<FrameAnalysis> analysis = createFrameAnalysis(log);
     VardoService service(services, EngineModules{
-        .overlays = overlays,
+        .overlays = *overlays,
         .authenticator = authenticator,
         .frameAnalysis = analysis.get(),
     });
@@ -135,25 +161,26 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     DesktopSettings desktopSettings(autostart);
     registerApplicationQmlTypes(dashboard, settingsOptions, desktopSettings);
 
-    MainWindow mainWindow(qml, log);
+    std::optional<MainWindow> mainWindow;
     std::optional<TrayMenu> tray;
     LogindSleepMonitor sleep;
     std::optional<DesktopNotifications> notifications;
     // The main window never comes up over a lock or guard screen: from there it could
     // switch protection off. Without a display there is no window to show.
-    const auto showWindow = [&mainWindow, &service, headless] {
-        if (headless || screenIsCovered(protectionState(service)))
+    const auto showWindow = [&mainWindow, &service] {
+        if (!mainWindow || screenIsCovered(protectionState(service)))
             return false;
-        mainWindow.present();
+        mainWindow->present();
         return true;
     };
     if (!headless) {
         QGuiApplication::setQuitOnLastWindowClosed(false);
         followLayoutDirection();
         notifications.emplace(service, sleep);
-        QObject::connect(&mainWindow, &MainWindow::contentShown, &service,
+        mainWindow.emplace(*qml, log);
+        QObject::connect(&*mainWindow, &MainWindow::contentShown, &service,
                          [&service] { service.windowDidBecomeVisible(); });
-        QObject::connect(&mainWindow, &MainWindow::activated, &service,
+        QObject::connect(&*mainWindow, &MainWindow::activated, &service,
                          [&service] { service.windowDidBecomeVisible(); });
         tray.emplace(service, *settingsOptions.lockAction(), [showWindow] { showWindow(); });
         const bool trayShown = tray->show();
@@ -162,7 +189,7 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
                       "start it again to bring the window back");
         // Started at login: into the tray, unless there is no tray to find it in.
         if (!options.startInBackground || !trayShown)
-            mainWindow.present();
+            mainWindow->present();
     }
 
     ApplicationBusObject busObject(service, showWindow, instance.bus());

@@ -2,9 +2,9 @@
 
 #include "engine/vardo_service.h"
 #include "platform/sleep_monitor_logind.h"
+#include "screens/screen_changes.h"
 
 #include <QGuiApplication>
-#include <QScreen>
 
 namespace vardo {
 
@@ -23,21 +23,10 @@ DesktopNotifications::DesktopNotifications(VardoService &service, LogindSleepMon
     screensChanged_.setSingleShot(true);
     screensChanged_.setInterval(0);
     connect(&screensChanged_, &QTimer::timeout, this, [this] { service_.screenConfigurationChanged(); });
-    connect(qGuiApp, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
-        watchScreen(screen);
-        screensChanged_.start();
-    });
-    connect(qGuiApp, &QGuiApplication::screenRemoved, this, [this] { screensChanged_.start(); });
-    for (QScreen *screen : QGuiApplication::screens())
-        watchScreen(screen);
+    watchScreenChanges(this, [this] { screensChanged_.start(); });
 
     connect(&sleep, &LogindSleepMonitor::goingToSleep, this, [this] { service_.screensDidSleep(); });
     connect(&sleep, &LogindSleepMonitor::wokeUp, this, [this] { service_.screensDidWake(); });
-}
-
-void DesktopNotifications::watchScreen(QScreen *screen)
-{
-    connect(screen, &QScreen::geometryChanged, this, [this] { screensChanged_.start(); });
 }
 
 } // namespace vardo

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QTimer>
 
-class QScreen;
 
 namespace vardo {
 
@@ -21,8 +20,6 @@ public:
     DesktopNotifications(VardoService &service, LogindSleepMonitor &sleep, QObject *parent = nullptr);
 
 private:
-    void watchScreen(QScreen *screen);
-
     VardoService &service_;
     QTimer screensChanged_;
     bool wasActive_ = false;

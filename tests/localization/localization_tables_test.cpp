@@ -156,7 +156,7 @@ protected:
 TEST(LanguageTableList, RequiredKeysAreListed)
 {
     const RequiredKeys keys = readRequiredKeys();
-    EXPECT_EQ(keys.localizable.size(), 287u);
+    EXPECT_EQ(keys.localizable.size(), 290u);
     EXPECT_FALSE(keys.platform.empty());
 }
 
