@@ -20,6 +20,7 @@
 #include "app/settings_options.h"
 #include "app/single_instance.h"
 #include "app/tray_menu.h"
+#include "app/view_rules.h"
 #include "engine/frame_analysis_factory.h"
 #include "engine/service_state_json.h"
 #include "engine/vardo_service.h"
@@ -31,7 +32,10 @@
 #include "platform/read_only_stores.h"
 #include "platform/sleep_monitor_logind.h"
 #include "screens/headless_overlay_windows.h"
+#include "screens/lock_watcher.h"
 #include "screens/qml_types.h"
+#include "screens/wayland_overlay_windows.h"
+#include "screens/x11_overlay_windows.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -40,6 +44,7 @@
 #include <QQuickStyle>
 
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -90,11 +95,17 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     SingleInstance instance(QDBusConnection::sessionBus());
     switch (instance.claim()) {
     case SingleInstance::Claim::runningElsewhere:
-        if (instance.showRunningWindow()) {
+        switch (instance.showRunningWindow()) {
+        case SingleInstance::Answer::shown:
             log.write("[Vardo] Nerova Vardo is already running — showing its window");
             return 0;
+        case SingleInstance::Answer::screenCovered:
+            log.write("[Vardo] Nerova Vardo is already running — its window stays behind the lock screen");
+            return 0;
+        case SingleInstance::Answer::none:
+            log.write("[Vardo] Another Nerova Vardo holds com.nerova.vardo but does not answer");
+            return 1;
         }
-        log.write("[Vardo] Another Nerova Vardo holds com.nerova.vardo but does not answer");
         return 1;
     case SingleInstance::Claim::noBus:
         log.write("[Vardo] No D-Bus session bus — a second start will not be noticed");
@@ -107,19 +118,42 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     LocalizationManager::setSharedStore(&platform.defaults());
     const PlatformServices services = platform.services();
 
-    // One QML engine for every window of the process: the main window and the overlays
-    // share the engine's singletons.
-    QQmlEngine qml;
-    prepareQmlEngine(qml);
+    // One QML engine for every window of the process (the main window, the lock and guard
+    // screens): they share its singletons. Without a display there are no windows.
+    std::unique_ptr<QQmlEngine> qml;
+    if (!headless) {
+        qml = std::make_unique<QQmlEngine>();
+        prepareQmlEngine(*qml);
+    }
 
-    // The engine's sibling modules: the overlays that cover the screens, and the
-    // password check behind the lock screen and the face reset.
-    HeadlessOverlayWindows overlays(log);
+    // The engine's sibling modules. The lock and guard screens for the display server Qt
+    // runs on: on X11 they hold the keyboard; Wayland lets no client do that, so the
+    // session lock stands in; without a display they are log lines. The password check
+    // behind the lock screen and the face reset is PAM's.
+    std::unique_ptr<LockWatcher> lockWatcher;
+    std::unique_ptr<OverlayWindows> overlays;
+    const QString display = headless ? QString() : QGuiApplication::platformName();
+    if (headless) {
+        overlays = std::make_unique<HeadlessOverlayWindows>(log);
+    } else {
+        lockWatcher = std::make_unique<LockWatcher>(LockWatcher::helperBesideExecutable(), log);
+        const QuickOverlayWindows::Services screens{.qml = *qml,
+                                                    .mainQueue = platform.mainQueue(),
+                                                    .timers = services.timers,
+                                                    .log = log,
+                                                    .watcher = lockWatcher.get()};
+        if (display == QLatin1String("xcb"))
+            overlays = std::make_unique<X11OverlayWindows>(screens);
+        else if (display.startsWith(QLatin1String("wayland")))
+            overlays = std::make_unique<WaylandOverlayWindows>(screens);
+        else
+            overlays = std::make_unique<QuickOverlayWindows>(screens);
+    }
     PamAuthenticator authenticator(platform.mainQueue());
 
     const std::unique_ptr<FrameAnalysis> analysis = createFrameAnalysis(log);
     VardoService service(services, EngineModules{
-        .overlays = overlays,
+        .overlays = *overlays,
         .authenticator = authenticator,
         .frameAnalysis = analysis.get(),
     });
@@ -138,27 +172,35 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
                            system, packages, &log, QCoreApplication::applicationFilePath()});
     firstStart.registerQmlTypes();
 
-    MainWindow mainWindow(qml, log);
+    std::optional<MainWindow> mainWindow;
     std::optional<TrayMenu> tray;
     LogindSleepMonitor sleep;
     std::optional<DesktopNotifications> notifications;
-    const auto showWindow = [&mainWindow] { mainWindow.present(); };
+    // The main window never comes up over a lock or guard screen: from there it could
+    // switch protection off. Without a display there is no window to show.
+    const auto showWindow = [&mainWindow, &service] {
+        if (!mainWindow || screenIsCovered(protectionState(service)))
+            return false;
+        mainWindow->present();
+        return true;
+    };
     if (!headless) {
         QGuiApplication::setQuitOnLastWindowClosed(false);
         followLayoutDirection();
-        mainWindow.create();
         notifications.emplace(service, sleep);
-        notifications->watchWindow(mainWindow.window());
-        QObject::connect(&mainWindow, &MainWindow::contentShown, &service,
+        mainWindow.emplace(*qml, log);
+        QObject::connect(&*mainWindow, &MainWindow::contentShown, &service,
                          [&service] { service.windowDidBecomeVisible(); });
-        tray.emplace(service, *settingsOptions.lockAction(), showWindow);
+        QObject::connect(&*mainWindow, &MainWindow::activated, &service,
+                         [&service] { service.windowDidBecomeVisible(); });
+        tray.emplace(service, *settingsOptions.lockAction(), [showWindow] { showWindow(); });
         const bool trayShown = tray->show();
         if (!trayShown)
             log.write("[Vardo] The desktop shows no tray icons — closing the window leaves Nerova Vardo running; "
                       "start it again to bring the window back");
         // Started at login: into the tray, unless there is no tray to find it in.
         if (!options.startInBackground || !trayShown)
-            mainWindow.present();
+            mainWindow->present();
     }
 
     ApplicationBusObject busObject(service, showWindow, instance.bus());
@@ -170,6 +212,12 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     // Leaving counts like resigning active: the running protected time is saved.
     QObject::connect(app.get(), &QCoreApplication::aboutToQuit, app.get(), [&service] { service.appWillResignActive(); });
     const int status = app->exec();
+    // The camera stops, and the frame being analysed on the processing queue is finished,
+    // before the engine and the face analysis it uses are destroyed.
+    service.stopMonitoring();
+    std::promise<void> drained;
+    services.processingQueue.post([&drained] { drained.set_value(); });
+    drained.get_future().wait();
     VardoService::setShared(nullptr);
     return status;
 }

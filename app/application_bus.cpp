@@ -11,16 +11,15 @@
 
 namespace vardo {
 
-ApplicationBusObject::ApplicationBusObject(VardoService &service, std::function<void()> showWindow,
+ApplicationBusObject::ApplicationBusObject(VardoService &service, std::function<bool()> showWindow,
                                            QDBusConnection bus, QObject *parent)
     : QObject(parent), service_(service), showWindow_(std::move(showWindow)), bus_(std::move(bus))
 {
 }
 
-void ApplicationBusObject::showWindow()
+bool ApplicationBusObject::showWindow()
 {
-    if (showWindow_)
-        showWindow_();
+    return showWindow_ && showWindow_();
 }
 
 ApplicationBusObject::Outcome ApplicationBusObject::setProtectionEnabled(bool on)
@@ -101,7 +100,9 @@ void ApplicationBusAdaptor::sendChanges()
 
 void ApplicationBusAdaptor::ShowWindow()
 {
-    object_->showWindow();
+    if (!object_->showWindow() && screenIsCovered(protectionState(service())))
+        object_->sendErrorReply(QStringLiteral("com.nerova.vardo.Error.ScreenCovered"),
+                                QStringLiteral("The lock or guard screen is up; the window stays behind it"));
 }
 
 void ApplicationBusAdaptor::SetProtectionEnabled(bool on)

@@ -23,15 +23,16 @@ inline constexpr const char *applicationInterfaceName = "com.nerova.vardo.Applic
 class ApplicationBusObject final : public QObject, public QDBusContext {
     Q_OBJECT
 public:
-    // `showWindow` brings the main window forward (nothing when running headless);
-    // `bus` is where the object is published and its changes are signalled.
-    ApplicationBusObject(VardoService &service, std::function<void()> showWindow, QDBusConnection bus,
+    // `showWindow` brings the main window forward, false when it may not (running
+    // headless, or under a lock or guard screen); `bus` is where the object is published
+    // and its changes are signalled.
+    ApplicationBusObject(VardoService &service, std::function<bool()> showWindow, QDBusConnection bus,
                          QObject *parent = nullptr);
 
     VardoService &service() { return service_; }
     QDBusConnection &bus() { return bus_; }
 
-    void showWindow();
+    bool showWindow();
     enum class Outcome { done, notSetUp, screenCovered };
     // The tray menu's rules: before the face is set up the main window opens instead,
     // and nothing switches protection off under a lock or guard screen.
@@ -40,7 +41,7 @@ public:
 
 private:
     VardoService &service_;
-    std::function<void()> showWindow_;
+    std::function<bool()> showWindow_;
     QDBusConnection bus_;
 };
 
@@ -128,7 +129,8 @@ public:
     QVariantMap snapshot() const;
 
 public slots:
-    // Brings the main window forward (a second start calls this).
+    // Brings the main window forward (a second start calls this). Refused (D-Bus error)
+    // while a lock or guard screen is up.
     void ShowWindow();
     // Switches protection on or off. Refused (D-Bus error) before the face is set up,
     // which opens the main window instead, and while a lock or guard screen is up.

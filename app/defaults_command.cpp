@@ -4,8 +4,6 @@
 #include "platform/defaults_store.h"
 #include "utils/decimal_text.h"
 
-#include <QByteArray>
-
 #include <algorithm>
 #include <iterator>
 #include <optional>
@@ -13,36 +11,6 @@
 namespace vardo {
 
 namespace {
-
-std::string quoted(const std::string &text)
-{
-    std::string result = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\')
-            result += '\\';
-        result += c;
-    }
-    return result + '"';
-}
-
-std::string describe(const DefaultsValue &value)
-{
-    return std::visit([](const auto &v) -> std::string {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, std::int64_t>)
-            return std::to_string(v);
-        else if constexpr (std::is_same_v<T, double>)
-            return doubleText(v);
-        else if constexpr (std::is_same_v<T, bool>)
-            return v ? "true" : "false";
-        else if constexpr (std::is_same_v<T, std::string>)
-            return quoted(v);
-        else
-            return "<data " + std::to_string(v.size()) + " bytes: "
-                + QByteArray(reinterpret_cast<const char *>(v.data()), static_cast<qsizetype>(v.size())).toBase64().toStdString()
-                + ">";
-    }, value);
-}
 
 std::optional<bool> parseBool(std::string text)
 {
@@ -98,7 +66,7 @@ int runDefaultsCommand(const std::vector<std::string> &args, DefaultsStore &stor
         out << "{\n";
         for (const auto &key : store.keys())
             if (const auto value = store.object(key))
-                out << "    " << quoted(key) << " = " << describe(*value) << ";\n";
+                out << "    " << describeDefaultsValue(key) << " = " << describeDefaultsValue(*value) << ";\n";
         out << "}\n";
         return 0;
     }
@@ -108,7 +76,7 @@ int runDefaultsCommand(const std::vector<std::string> &args, DefaultsStore &stor
             err << "The key " << args[1] << " does not exist\n";
             return 1;
         }
-        out << describe(*value) << "\n";
+        out << describeDefaultsValue(*value) << "\n";
         return 0;
     }
     if (verb == "delete" && args.size() == 2) {

@@ -2,10 +2,9 @@
 
 #include "engine/vardo_service.h"
 #include "platform/sleep_monitor_logind.h"
+#include "screens/screen_changes.h"
 
 #include <QGuiApplication>
-#include <QScreen>
-#include <QWindow>
 
 namespace vardo {
 
@@ -24,31 +23,10 @@ DesktopNotifications::DesktopNotifications(VardoService &service, LogindSleepMon
     screensChanged_.setSingleShot(true);
     screensChanged_.setInterval(0);
     connect(&screensChanged_, &QTimer::timeout, this, [this] { service_.screenConfigurationChanged(); });
-    connect(qGuiApp, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
-        watchScreen(screen);
-        screensChanged_.start();
-    });
-    connect(qGuiApp, &QGuiApplication::screenRemoved, this, [this] { screensChanged_.start(); });
-    for (QScreen *screen : QGuiApplication::screens())
-        watchScreen(screen);
+    watchScreenChanges(this, [this] { screensChanged_.start(); });
 
     connect(&sleep, &LogindSleepMonitor::goingToSleep, this, [this] { service_.screensDidSleep(); });
     connect(&sleep, &LogindSleepMonitor::wokeUp, this, [this] { service_.screensDidWake(); });
-}
-
-void DesktopNotifications::watchScreen(QScreen *screen)
-{
-    connect(screen, &QScreen::geometryChanged, this, [this] { screensChanged_.start(); });
-}
-
-void DesktopNotifications::watchWindow(QWindow *window)
-{
-    if (!window)
-        return;
-    connect(window, &QWindow::activeChanged, this, [this, window] {
-        if (window->isActive())
-            service_.windowDidBecomeVisible();
-    });
 }
 
 } // namespace vardo

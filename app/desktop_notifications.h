@@ -3,8 +3,6 @@
 #include <QObject>
 #include <QTimer>
 
-class QScreen;
-class QWindow;
 
 namespace vardo {
 
@@ -14,18 +12,14 @@ class VardoService;
 // The desktop's notifications, told to the engine in its own words: the application
 // losing the focus ("resign active"), screens added, removed or changed (one call for
 // a burst of changes), the machine going to sleep and waking (systemd-logind's
-// PrepareForSleep), and the main window becoming the active window.
+// PrepareForSleep).
 class DesktopNotifications final : public QObject {
     Q_OBJECT
 
 public:
     DesktopNotifications(VardoService &service, LogindSleepMonitor &sleep, QObject *parent = nullptr);
 
-    void watchWindow(QWindow *window);
-
 private:
-    void watchScreen(QScreen *screen);
-
     VardoService &service_;
     QTimer screensChanged_;
     bool wasActive_ = false;

@@ -4,7 +4,8 @@
 
 #include <QQmlComponent>
 #include <QQmlEngine>
-#include <QQuickWindow>
+
+#include <malloc.h>
 
 namespace vardo {
 
@@ -20,6 +21,8 @@ MainWindow::~MainWindow()
 
 bool MainWindow::create()
 {
+    if (window_)
+        return true;
     QQmlComponent component(&engine_, QUrl(QStringLiteral("qrc:/qt/qml/NerovaVardo/App/MainWindow.qml")));
     QObject *object = component.create();
     window_ = qobject_cast<QQuickWindow *>(object);
@@ -28,22 +31,42 @@ bool MainWindow::create()
         log_.write("[Vardo] The main window could not be built: " + component.errorString().trimmed().toStdString());
         return false;
     }
-    connect(window_, &QWindow::visibleChanged, this, [this](bool visible) {
+    QQuickWindow *window = window_;
+    connect(window, &QWindow::visibleChanged, this, [this, window](bool visible) {
         if (visible)
             emit contentShown();
+        else if (window == window_)
+            release();
     });
-    connect(window_, SIGNAL(sceneShown()), this, SIGNAL(contentShown()));
+    connect(window, &QWindow::activeChanged, this, [this, window] {
+        if (window->isActive())
+            emit activated();
+    });
+    connect(window, SIGNAL(sceneShown()), this, SIGNAL(contentShown()));
     return true;
 }
 
 void MainWindow::present()
 {
-    if (!window_)
+    if (!create())
         return;
     window_->setWindowStates(window_->windowStates() & ~Qt::WindowMinimized);
     window_->show();
     window_->raise();
     window_->requestActivate();
+}
+
+// Closed by the user: the window, its scene and its graphics go; the memory they held
+// goes back to the system.
+void MainWindow::release()
+{
+    QQuickWindow *window = window_;
+    window_ = nullptr;
+    connect(window, &QObject::destroyed, this, [this] {
+        engine_.trimComponentCache();
+        malloc_trim(0);
+    });
+    window->deleteLater();
 }
 
 } // namespace vardo

@@ -32,7 +32,7 @@ SingleInstance::Claim SingleInstance::claim()
                                                                                    : Claim::noBus;
 }
 
-bool SingleInstance::showRunningWindow()
+SingleInstance::Answer SingleInstance::showRunningWindow()
 {
     const QDBusMessage call =
         QDBusMessage::createMethodCall(QLatin1String(applicationBusName), QLatin1String(applicationObjectPath),
@@ -40,12 +40,14 @@ bool SingleInstance::showRunningWindow()
     for (int waited = 0;; waited += retryIntervalMs) {
         const QDBusMessage reply = bus_.call(call, QDBus::Block, 5000);
         if (reply.type() == QDBusMessage::ReplyMessage)
-            return true;
+            return Answer::shown;
+        if (reply.errorName() == QLatin1String("com.nerova.vardo.Error.ScreenCovered"))
+            return Answer::screenCovered;
         const bool notYetPublished = reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownObject")
                                      || reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod")
                                      || reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownInterface");
         if (!notYetPublished || waited >= objectWaitMs)
-            return false;
+            return Answer::none;
         QThread::msleep(retryIntervalMs);
     }
 }

@@ -22,9 +22,14 @@ public:
 
     Claim claim();
 
+    enum class Answer {
+        shown,
+        screenCovered, // the running one has a lock or guard screen up: no window now
+        none,          // nobody answered
+    };
     // Asks the owner of the name to show its main window. Waits for its object if the
-    // owner has only just taken the name. False when nobody answered.
-    bool showRunningWindow();
+    // owner has only just taken the name.
+    Answer showRunningWindow();
 
     // Publishes `object` (with its adaptor) at the application's object path. Call
     // after claim() returned owned.

@@ -57,6 +57,17 @@ QIcon trayIcon(bool monitoring)
 // Menu symbols are drawn in a neutral grey that reads on light and dark menus alike.
 const QColor symbolColor(0x6b, 0x6b, 0x72);
 
+// Every new icon goes out to the panel as image data; the menu is redrawn on every
+// published change (the countdown's every second), so an icon is set only when it is
+// another one.
+void setIcon(QAction *action, const QString &key, const std::function<QIcon()> &make)
+{
+    if (action->property("iconKey").toString() == key)
+        return;
+    action->setProperty("iconKey", key);
+    action->setIcon(make());
+}
+
 } // namespace
 
 TrayMenu::TrayMenu(VardoService &service, SettingsPicker &lockAction, std::function<void()> openMainWindow,
@@ -124,10 +135,11 @@ void TrayMenu::refresh()
     const ProtectionState state = protectionState(service_);
     const MenuStatus status = menuStatus(state);
     status_->setText(text(status.textKey));
-    status_->setIcon(dotIcon(color(status.dot)));
+    setIcon(status_, QLatin1String(statusColorName(status.dot)), [&] { return dotIcon(color(status.dot)); });
 
     mainSwitch_->setText(text(state.isEnabled ? "menu.disable_vardo" : "menu.enable_vardo"));
-    mainSwitch_->setIcon(symbolIcon(QLatin1String(state.isEnabled ? "stop.fill" : "play.fill"), symbolColor));
+    const QString switchSymbol = QLatin1String(state.isEnabled ? "stop.fill" : "play.fill");
+    setIcon(mainSwitch_, switchSymbol, [&] { return symbolIcon(switchSymbol, symbolColor); });
     mainSwitch_->setEnabled(menuSwitchAction(state) != MenuSwitchAction::refused);
 
     countdown_->setVisible(state.secondsUntilLock >= 1);
@@ -143,14 +155,17 @@ void TrayMenu::refresh()
 
     locksToday_->setText(QString::fromStdString(localizedFormat("menu.locks", service_.totalLocksToday())));
     face_->setText(text(state.faceDetected ? "menu.face_ok" : "menu.no_face_short"));
-    face_->setIcon(symbolIcon(QLatin1String(state.faceDetected ? "face.smiling" : "face.dashed"), symbolColor));
+    const QString faceSymbol = QLatin1String(state.faceDetected ? "face.smiling" : "face.dashed");
+    setIcon(face_, faceSymbol, [&] { return symbolIcon(faceSymbol, symbolColor); });
 
     open_->setText(text("menu.open_window"));
+    open_->setEnabled(!screenIsCovered(state));
     quit_->setText(text("menu.quit"));
     quit_->setEnabled(!screenIsCovered(state));
 
     menu_.setLayoutDirection(LocalizationManager::shared().layoutDirection());
-    icon_.setToolTip(QStringLiteral("Nerova Vardo — ") + text(status.textKey));
+    if (const QString tip = QStringLiteral("Nerova Vardo — ") + text(status.textKey); icon_.toolTip() != tip)
+        icon_.setToolTip(tip);
     if (!iconSet_ || monitoringIconShown_ != service_.isMonitoring()) {
         monitoringIconShown_ = service_.isMonitoring();
         iconSet_ = true;

@@ -71,6 +71,7 @@ void VardoService::lockScreen()
     if (isLocked_)
         return;
     setIsLocked(true);
+    ++lockEpisode_;
     setTotalLocksToday(totalLocksToday_ + 1);
     setTotalLocksAllTime(totalLocksAllTime_ + 1);
     setSecondsUntilLock(0);
@@ -139,6 +140,29 @@ void VardoService::registerObservers()
             handleCameraNotification(n);
     });
     platform_.sessionMonitor.start([this] { sessionDidBecomeActive(); });
+    modules_.overlays.onInputCaptureFailed([this, alive = std::weak_ptr<int>(lifetime_)] {
+        if (!alive.expired())
+            inputCaptureFailed();
+    });
+}
+
+// The lock overlay is shown but other applications can still be typed into: an overlay
+// that only looks locked is worse than none, so the session's own lock takes over and
+// the return through the login screen ends this lock as it ends a session lock.
+void VardoService::inputCaptureFailed()
+{
+    if (!isLocked_ || sessionLockStandsIn_)
+        return;
+    sessionLockStandsIn_ = true;
+    const auto tool = platform_.sessionLocker.toolPath();
+    if (!tool) {
+        platform_.log.write("[Vardo] No session lock tool found — the lock overlay stays without keyboard capture");
+        return;
+    }
+    const auto launched = platform_.sessionLocker.launch();
+    if (!launched.ok())
+        platform_.log.write("[Vardo] " + *tool + " failed: " + launched.error
+                            + " — the lock overlay stays without keyboard capture");
 }
 
 void VardoService::appWillResignActive()
@@ -149,15 +173,20 @@ void VardoService::appWillResignActive()
 void VardoService::screenConfigurationChanged()
 {
     modules_.overlays.screensChanged();
+    modules_.overlays.applyCaptureExclusion();
 }
 
 // The user is back through the login screen after a session lock: they have given
 // their password, so the face lockout ends too.
 void VardoService::sessionDidBecomeActive()
 {
-    if (!isLocked_ || lockMode_ != LockMode::lockMac)
+    if (!isLocked_ || (lockMode_ != LockMode::lockMac && !sessionLockStandsIn_))
         return;
+    const bool overlayShown = sessionLockStandsIn_;
     setIsLocked(false);
+    // The overlay that could not capture the keyboard has done its part.
+    if (overlayShown)
+        modules_.overlays.hideLockWindows();
     clearFaceLockout();
     consecutiveOwnerMatch_ = 0;
     consecutiveOwnerMiss_ = 0;

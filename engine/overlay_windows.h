@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <utility>
+
 namespace vardo {
 
 // The full-screen windows the engine raises over every display: the lock overlay and
@@ -16,6 +19,22 @@ public:
     virtual void applyCaptureExclusion() = 0;
     // Displays came or went: one window per display again for whatever is shown.
     virtual void screensChanged() = 0;
+
+    // The lock overlay is up but cannot keep key presses and clicks from other
+    // applications (another program holds the keyboard, or the display server lets no
+    // client take it). The engine then locks the session instead; the overlay has
+    // logged why.
+    void onInputCaptureFailed(std::function<void()> handler) { inputCaptureFailed_ = std::move(handler); }
+
+protected:
+    void reportInputCaptureFailed()
+    {
+        if (inputCaptureFailed_)
+            inputCaptureFailed_();
+    }
+
+private:
+    std::function<void()> inputCaptureFailed_;
 };
 
 } // namespace vardo

@@ -27,23 +27,6 @@ bool inRange(const Setting &setting, double value)
     return std::isfinite(value) && value >= setting.minimum && value <= setting.maximum;
 }
 
-std::string storedText(const DefaultsValue &value)
-{
-    return std::visit([](const auto &v) -> std::string {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, std::int64_t>)
-            return std::to_string(v);
-        else if constexpr (std::is_same_v<T, double>)
-            return doubleText(v);
-        else if constexpr (std::is_same_v<T, bool>)
-            return v ? "true" : "false";
-        else if constexpr (std::is_same_v<T, std::string>)
-            return "\"" + v + "\"";
-        else
-            return "<data>";
-    }, value);
-}
-
 } // namespace
 
 const Setting *findSetting(std::string_view key)
@@ -179,7 +162,7 @@ bool SettingsReader::inDomain(const Setting &setting, const DefaultsValue &value
 {
     if (settingAccepts(setting, value))
         return true;
-    log_.write("[Vardo] Setting " + std::string(setting.key) + " holds " + storedText(value) + ", outside "
+    log_.write("[Vardo] Setting " + std::string(setting.key) + " holds " + describeDefaultsValue(value) + ", outside "
                + settingDomainText(setting) + " — using the default " + settingDefaultText(setting));
     return false;
 }

@@ -12,10 +12,12 @@ void VardoService::unlockWithPassword(const QString &password)
 {
     if (!isLocked_)
         return;
-    authentication_.begin(password.toStdString(), [this] {
+    authentication_.begin(password.toStdString(), [this, episode = lockEpisode_] {
         clearFaceLockout();
-        // The owner's face may have opened the lock while the password was checked.
-        if (isLocked_)
+        // The owner's face may have opened the lock while the password was checked, and
+        // the screen may have locked anew since: a password typed at one lock never
+        // opens the next.
+        if (isLocked_ && episode == lockEpisode_)
             manualUnlock();
     });
 }

@@ -179,6 +179,8 @@ void VardoService::setIsMonitoring(bool value)
 
 void VardoService::setIsLocked(bool value)
 {
+    if (!value)
+        sessionLockStandsIn_ = false;
     publish(isLocked_, value, &VardoService::isLockedChanged);
 }
 

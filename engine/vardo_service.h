@@ -236,6 +236,9 @@ public:
     void appWillResignActive();
     void screenConfigurationChanged();
     void sessionDidBecomeActive();
+    // The lock overlay cannot keep other applications from the keyboard: the session
+    // is locked instead.
+    void inputCaptureFailed();
 
     // Statistics and security events.
     void addSecurityEvent(SecurityEvent::Type type, qint64 faceCount);
@@ -471,6 +474,12 @@ private:
     double lastEnrollmentSampleTime_ = distantPast;
     double enrollmentCompletedTime_ = distantPast;
     double manualUnlockTime_ = distantPast;
+
+    // Away lock: counts the locks of this run, so that an answer meant for one lock
+    // never opens the next; and whether the session lock stands in for an overlay that
+    // could not capture the keyboard.
+    quint64 lockEpisode_ = 0;
+    bool sessionLockStandsIn_ = false;
 
     // Statistics.
     std::optional<double> protectionStartTime_;

@@ -28,9 +28,19 @@ struct PamAuthenticator::Attempt {
     bool finished = false; // set on the main thread once `finished` has been called
     bool abandoned = false; // the authenticator is gone: call nobody back
 
+    // From the conversation's thread. Once the authenticator has gone the main queue may
+    // have gone with it, so nothing is posted any more; the mutex keeps the destructor
+    // from running between the test and the post.
+    void toMain(std::function<void()> task)
+    {
+        std::lock_guard lock(mutex);
+        if (!abandoned)
+            mainQueue->post(std::move(task));
+    }
+
     void tell(const Message &message, const std::shared_ptr<Attempt> &self)
     {
-        mainQueue->post([self, message] {
+        toMain([self, message] {
             if (!self->abandoned && !self->finished)
                 self->conversation.message(message);
         });
@@ -82,6 +92,18 @@ int converse(int count, const pam_message **messages, pam_response **out, void *
     auto &attempt = static_cast<ConversationContext *>(data)->attempt;
     if (count <= 0 || count > PAM_MAX_NUM_MSG)
         return PAM_CONV_ERR;
+    // A module that only tells something may pass no place for answers (pam_matrix
+    // does): the messages are shown, and a question without a place to answer is refused.
+    if (!out) {
+        for (int i = 0; i < count; ++i) {
+            const Authenticator::Message message{kindOf(messages[i]->msg_style),
+                                                 messages[i]->msg ? messages[i]->msg : ""};
+            if (message.isPrompt())
+                return PAM_CONV_ERR;
+            attempt->tell(message, attempt);
+        }
+        return PAM_SUCCESS;
+    }
     auto *responses = static_cast<pam_response *>(std::calloc(static_cast<std::size_t>(count), sizeof(pam_response)));
     if (!responses)
         return PAM_BUF_ERR;
@@ -164,7 +186,7 @@ void PamAuthenticator::begin(Conversation conversation)
     attempt_->conversation = std::move(conversation);
     std::thread([attempt = attempt_] {
         const bool accepted = authenticate(attempt);
-        attempt->mainQueue->post([attempt, accepted] {
+        attempt->toMain([attempt, accepted] {
             if (attempt->abandoned || attempt->finished)
                 return;
             attempt->finished = true;

@@ -1,5 +1,9 @@
 #include "platform/defaults_store.h"
 
+#include "utils/decimal_text.h"
+
+#include <QByteArray>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -197,6 +201,40 @@ int MemoryDefaultsStore::writeCount(const std::string &key) const
         if (k == key)
             return n;
     return 0;
+}
+
+namespace {
+
+std::string quoted(const std::string &text)
+{
+    std::string result = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            result += '\\';
+        result += c;
+    }
+    return result + '"';
+}
+
+} // namespace
+
+std::string describeDefaultsValue(const DefaultsValue &value)
+{
+    return std::visit([](const auto &v) -> std::string {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, std::int64_t>)
+            return std::to_string(v);
+        else if constexpr (std::is_same_v<T, double>)
+            return doubleText(v);
+        else if constexpr (std::is_same_v<T, bool>)
+            return v ? "true" : "false";
+        else if constexpr (std::is_same_v<T, std::string>)
+            return quoted(v);
+        else
+            return "<data " + std::to_string(v.size()) + " bytes: "
+                + QByteArray(reinterpret_cast<const char *>(v.data()), static_cast<qsizetype>(v.size())).toBase64().toStdString()
+                + ">";
+    }, value);
 }
 
 } // namespace vardo

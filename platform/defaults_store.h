@@ -46,6 +46,9 @@ public:
     std::optional<bool> objectBool(const std::string &key) const;
 };
 
+// The value as `defaults read` shows it: 30, 12.5, true, "text", <data 3 bytes: AQID>.
+std::string describeDefaultsValue(const DefaultsValue &value);
+
 // Everything in memory; for tests and for the replay.
 class MemoryDefaultsStore final : public DefaultsStore {
 public:

@@ -17,6 +17,8 @@ public:
     void hideStealthWindows() override { stealthShown = false; ++stealthHides; }
     void applyCaptureExclusion() override { ++captureExclusions; }
     void screensChanged() override { ++rebuilds; }
+    // As a display server that refuses the keyboard grab would.
+    void failInputCapture() { reportInputCaptureFailed(); }
 };
 
 } // namespace vardo

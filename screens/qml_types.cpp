@@ -2,6 +2,8 @@
 
 #include "engine/vardo_service.h"
 #include "localization/localization_manager.h"
+#include "screens/eye_video_player.h"
+#include "screens/lock_status.h"
 
 #include <QJSEngine>
 #include <QQmlEngine>
@@ -33,6 +35,9 @@ void registerQmlTypes(VardoService &service, LocalizationManager &localization)
     qmlRegisterUncreatableType<OwnerAuthentication>(uri, 1, 0, "OwnerAuthentication",
                                                     QStringLiteral("use Vardo.authentication"));
     qmlRegisterUncreatableType<ListModel>(uri, 1, 0, "ListModel", QStringLiteral("lists come from Vardo"));
+    static LockStatusRule lockStatus;
+    registerShared(uri, "LockStatus", lockStatus);
+    qmlRegisterType<EyeVideoPlayer>(uri, 1, 0, "EyeVideoPlayer");
 }
 
 } // namespace vardo

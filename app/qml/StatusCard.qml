@@ -10,7 +10,11 @@ Card {
 
     signal mainSwitchPressed()
 
-    readonly property color statusColor: Theme.named(Dashboard.statusColor)
+    // The indicator eases into a new status rather than jumping.
+    property color statusColor: Theme.named(Dashboard.statusColor)
+    Behavior on statusColor {
+        ColorAnimation { duration: 350; easing.type: Easing.OutBack }
+    }
 
     Layout.fillWidth: true
     padding: 22

@@ -37,6 +37,8 @@ def main():
         wanted = [os.path.join(icons, "scalable", "apps", "com.nerova.vardo.svg")]
         wanted += [os.path.join(icons, f"{n}x{n}", "apps", "com.nerova.vardo.png") for n in SIZES]
         wanted.append(os.path.join(prefix, "bin", "nerova-vardo"))
+        wanted.append(os.path.join(prefix, "bin", "nerova-vardo-lock-watcher"))
+        wanted.append(os.path.join(root, "etc", "pam.d", "nerova-vardo"))
         for path in wanted:
             if not os.path.isfile(path):
                 problems.append("missing " + os.path.relpath(path, prefix))

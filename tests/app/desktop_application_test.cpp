@@ -295,10 +295,11 @@ TEST_F(DesktopApplication, WithTheScreenLockedNeitherTheBusNorTheTrayMenuCanOpen
     ASSERT_TRUE(panel.ok());
     setUpOwner("en");
     writeSetting("vardo_enabled", "-bool", "true");
-    ASSERT_TRUE(start());
+    ASSERT_TRUE(start({QStringLiteral("--background")})); // into the tray: no window
     ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.items.isEmpty(); }, waitMs));
     test::DBusMenu menu(bus, panel.items.front());
     const Texts en(QStringLiteral("en"));
+    EXPECT_EQ(visibleMainWindow(), 0ul);
 
     ASSERT_EQ(callApp(QStringLiteral("LockNow")).type(), QDBusMessage::ReplyMessage);
     ASSERT_TRUE(waitForProperty(QStringLiteral("isLocked"), true));
@@ -316,14 +317,20 @@ TEST_F(DesktopApplication, WithTheScreenLockedNeitherTheBusNorTheTrayMenuCanOpen
         waitMs));
     const auto items = entries(*layout);
     const auto *turnOff = findLabel(items, en("menu.disable_vardo"));
+    const auto *open = findLabel(items, en("menu.open_window"));
     const auto *quit = findLabel(items, en("menu.quit"));
-    ASSERT_TRUE(turnOff && quit);
+    ASSERT_TRUE(turnOff && open && quit);
     EXPECT_FALSE(turnOff->isEnabled());
+    // The window would come up over the lock screen, with its own switch.
+    EXPECT_FALSE(open->isEnabled());
+    EXPECT_EQ(callApp(QStringLiteral("ShowWindow")).errorName(), "com.nerova.vardo.Error.ScreenCovered");
     // A program that sends the clicks anyway changes nothing.
     menu.click(turnOff->id);
+    menu.click(open->id);
     menu.click(quit->id);
-    callApp(QStringLiteral("ShowWindow")); // a round trip: the clicks have been handled
+    appProperty(QStringLiteral("isLocked")); // a round trip: the clicks have been handled
     EXPECT_EQ(app.state(), QProcess::Running);
+    EXPECT_EQ(visibleMainWindow(), 0ul);
     EXPECT_EQ(appProperty(QStringLiteral("isLocked")), true);
     EXPECT_EQ(appProperty(QStringLiteral("isEnabled")), true);
 }

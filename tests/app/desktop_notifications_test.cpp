@@ -32,6 +32,9 @@ protected:
         display = new test::XvfbDisplay;
         ASSERT_TRUE(display->ok()) << display->error().toStdString();
         qputenv("DISPLAY", display->display().toLocal8Bit());
+        // Without a session bus of its own, libdbus would start one through the X server
+        // that outlives the test.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
         qputenv("QT_QPA_PLATFORM", "xcb");
         static int argc = 1;
         static char name[] = "desktop-notifications-test";

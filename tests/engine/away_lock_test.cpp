@@ -365,6 +365,42 @@ TEST_F(SessionLock, TheLoginScreenReturnChangesNothingWhenNotLocked)
     EXPECT_FALSE(logged("[Vardo] Session resumed — resetting lock state (user authenticated with Mac password)"));
 }
 
+// Where no client may take the keyboard (Wayland), or another holds it, the overlay says
+// so and the session's own lock takes over; the return through the login screen then
+// ends the away lock as it ends a session lock.
+TEST_F(SessionLock, AnOverlayWithoutKeyboardCaptureHandsTheLockToTheSession)
+{
+    VardoService &s = startProtected();
+    platform.overlays.failInputCapture(); // not locked: nothing to hand over
+    EXPECT_EQ(platform.sessionLocker.launchCount(), 0);
+
+    show(nobody());
+    at(10.0);
+    ASSERT_TRUE(platform.overlays.lockShown);
+    platform.overlays.failInputCapture();
+    platform.overlays.failInputCapture(); // once per lock
+    EXPECT_EQ(platform.sessionLocker.launchCount(), 1);
+    EXPECT_TRUE(s.isLocked());
+
+    at(20.0);
+    platform.sessionMonitor.sessionDidBecomeActive();
+    EXPECT_FALSE(s.isLocked());
+    EXPECT_FALSE(platform.overlays.lockShown);
+    EXPECT_FALSE(s.noFaceStartTime().has_value());
+
+    // The next lock is an overlay lock again until its capture fails too.
+    at(31.0);
+    show(nobody());
+    at(41.0);
+    ASSERT_TRUE(s.isLocked());
+    platform.sessionMonitor.sessionDidBecomeActive();
+    EXPECT_TRUE(s.isLocked());
+    platform.sessionLocker.setToolPath(std::nullopt);
+    platform.overlays.failInputCapture();
+    EXPECT_TRUE(logged("[Vardo] No session lock tool found — the lock overlay stays without keyboard capture"));
+    EXPECT_TRUE(platform.overlays.lockShown);
+}
+
 class ProtectionSwitch : public EngineTest {};
 
 TEST_F(ProtectionSwitch, OffWithoutTheGuardStopsTheCameraHidesTheOverlayAndCountsTheTimeOnce)

@@ -57,6 +57,22 @@ TEST_F(Unlock, OnlyTheAcceptedPasswordUnlocksAndARaceWithTheFaceRecordsNothing)
     EXPECT_EQ(platform.authenticator.answers, (std::vector<std::string>{"guess", "owner-password"}));
 }
 
+// The owner types the password, the face opens the lock before the system answers, and
+// the screen locks again: the late answer belongs to the lock that is over.
+TEST_F(Unlock, AnAnswerArrivingAfterTheNextLockDoesNotOpenIt)
+{
+    VardoService &s = startProtected();
+    s.lockScreen();
+    s.unlockWithPassword("owner-password"); // the verdict waits in the main queue
+    s.unlockForOwner();
+    ASSERT_FALSE(s.isLocked());
+    s.lockScreen();
+    settle();
+    EXPECT_TRUE(s.isLocked());
+    EXPECT_TRUE(platform.overlays.lockShown);
+    EXPECT_FALSE(s.authentication()->lastAttemptFailed());
+}
+
 TEST_F(Unlock, AFaceResetNeedsThePasswordAndSwitchesProtectionOffFirst)
 {
     VardoService &s = startProtected();

@@ -5,6 +5,7 @@
 #include "localization/localization_manager.h"
 #include "replay/simulated_platform.h"
 #include "screens/qml_types.h"
+#include "tests/screens/screens_world.h"
 
 #include <QCoreApplication>
 #include <QQmlComponent>
@@ -22,15 +23,8 @@ class QmlFace : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        static int argc = 1;
-        static char name[] = "qml_face_test";
-        static char *argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
-        static SimulatedPlatform platform{1772442000.0};
-        static VardoService service(platform.services(), platform.modules());
-        shared = &service;
-        simulated = &platform;
-        registerQmlTypes(service, LocalizationManager::shared());
+        shared = &test::screensWorld().service;
+        simulated = &test::screensWorld().platform;
     }
 
     void SetUp() override

@@ -1,5 +1,8 @@
 #include "tests/support/xvfb_display.h"
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace vardo::test {
 
 namespace {
@@ -17,6 +20,8 @@ XvfbDisplay::XvfbDisplay()
                           QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
                           QStringLiteral("tcp"), QStringLiteral("-noreset")});
     server_.setProcessChannelMode(QProcess::SeparateChannels);
+    // The server goes with the test, also when the test is killed.
+    server_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     server_.start();
     if (!server_.waitForStarted(startTimeoutMs)) {
         error_ = QStringLiteral("Xvfb did not start (Debian package xvfb): ") + server_.errorString();
