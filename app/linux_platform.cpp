@@ -7,26 +7,23 @@
 
 namespace vardo {
 
-namespace {
-
-// Qt opens the system bus without a time limit: one that accepts the connection and
-// never answers would hang the start, before anything is logged. Such a bus counts as
-// no bus (the session monitor then says it is not reachable).
-QDBusConnection systemBusIfItAnswers()
+QDBusConnection busIfItAnswers(Bus bus)
 {
-    if (busUnanswered(Bus::system))
-        return QDBusConnection(QStringLiteral("vardo-system-bus-not-answering"));
-    return QDBusConnection::systemBus();
+    if (bus == Bus::session) {
+        static const bool answers = !busUnanswered(Bus::session);
+        return answers ? QDBusConnection::sessionBus()
+                       : QDBusConnection(QStringLiteral("vardo-session-bus-not-answering"));
+    }
+    static const bool answers = !busUnanswered(Bus::system);
+    return answers ? QDBusConnection::systemBus() : QDBusConnection(QStringLiteral("vardo-system-bus-not-answering"));
 }
-
-} // namespace
 
 LinuxPlatform::LinuxPlatform(QObject *mainThreadContext, LogSink &log, const std::string &cameraSource)
     : log_(log)
     , mainQueue_(mainThreadContext)
     , processingQueue_(VardoService::processingQueueLabel)
     , defaults_(FileDefaultsStore::defaultPath(), log)
-    , sessionMonitor_(log, systemBusIfItAnswers())
+    , sessionMonitor_(log, busIfItAnswers(Bus::system))
     , alertSound_(log)
 {
     if (cameraSource.empty())

@@ -3,6 +3,7 @@
 #include "platform/alert_sound_canberra.h"
 #include "platform/camera.h"
 #include "platform/clock.h"
+#include "platform/dbus_bus_probe.h"
 #include "platform/defaults_store_file.h"
 #include "platform/log_sink.h"
 #include "platform/login_session_monitor_logind.h"
@@ -17,6 +18,11 @@
 #include <string>
 
 namespace vardo {
+
+// The bus, or a connection that is not connected when the bus does not answer within a
+// few seconds: Qt opens a bus without a time limit, so one that accepts the connection
+// and then says nothing would hang whoever opens it first. Asked once per process.
+QDBusConnection busIfItAnswers(Bus bus);
 
 // The Linux adapters behind every operating-system seam, as the application uses them.
 class LinuxPlatform {

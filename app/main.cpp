@@ -16,8 +16,9 @@
 namespace {
 
 constexpr const char *usage =
-    "usage: nerova-vardo [--camera PATH]        run (PATH: a video file or image folder instead of the webcam)\n"
-    "       nerova-vardo state                  print the state after start-up as JSON\n"
+    "usage: nerova-vardo [--camera PATH] [--background]   run (PATH: a video file or image folder instead of\n"
+    "                                           the webcam; --background: into the tray, as at login)\n"
+    "       nerova-vardo state                  print the running instance's state (or the stored one) as JSON\n"
     "       nerova-vardo faces IMAGE...         the faces found in each image, one JSON object per face\n"
     "       nerova-vardo verify --enroll IMAGE... --probe IMAGE...   match probes against an enrolled set\n"
     "       nerova-vardo replay FILE [--defaults-file PATH]   run a scripted scenario headless\n"
@@ -77,6 +78,8 @@ int main(int argc, char **argv)
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--camera" && i + 1 < args.size() && !args[i + 1].empty())
             options.cameraSource = args[++i];
+        else if (args[i] == "--background")
+            options.startInBackground = true;
         else
             return wrongArguments("unknown argument " + args[i]);
     }

@@ -75,7 +75,12 @@ void VardoService::requestCameraAndStart()
 {
     cameraFlow([this](bool usable) {
         if (usable) {
-            onProcessing([this] { configureAndStartSession(); });
+            // The onboarding may have started the camera already; a second session
+            // would find the device busy.
+            onProcessing([this] {
+                if (!captureSession_)
+                    configureAndStartSession();
+            });
             onMain([this] { modules_.overlays.applyCaptureExclusion(); });
         } else {
             onMain([this] {
@@ -165,6 +170,13 @@ void VardoService::setCameraProblem(CameraProblem problem, const QString &detail
     emit cameraProblemChanged();
 }
 
+void VardoService::releaseCamera()
+{
+    if (isEnabled_ || stealthModeEnabled_)
+        return;
+    stopMonitoring();
+}
+
 void VardoService::startMonitoring()
 {
     if (!isEnabled_)
@@ -196,6 +208,7 @@ void VardoService::stopMonitoring()
             consecutiveMultiFaceCount_ = 0;
             setFaceDetected(false);
             setDetectedFaceCount(0);
+            preview_.clear();
             // The countdown ends for good: left set, its start would keep every later
             // countdown from starting, and the screen would never lock again.
             cancelCountdown();
@@ -205,20 +218,29 @@ void VardoService::stopMonitoring()
 }
 
 // Every camera frame arrives here, on the processing queue. Four in five are dropped
-// by one integer test, before any pixel is touched; the counter is never reset.
+// by one integer test, before any pixel is touched; the counter is never reset. While a
+// preview is on screen, a few more are decoded for it, and a frame wanted by both is
+// decoded once.
 void VardoService::frameArrived(CapturedFrame &frame)
 {
     ++frameCounter_;
-    if (frameCounter_ % 5 != 0)
+    const bool analysed = frameCounter_ % 5 == 0;
+    const bool previewed = preview_.isWanted() && preview_.isDue(platform_.clock.now());
+    if (!analysed && !previewed)
         return;
-    processFrame(frame);
-}
-
-void VardoService::processFrame(CapturedFrame &frame)
-{
     cv::Mat pixels;
     if (!frame.retrieve(pixels))
         return;
+    if (previewed)
+        onMain([this, picture = CameraPreview::makePicture(pixels)]() mutable {
+            preview_.publishPicture(std::move(picture));
+        });
+    if (analysed)
+        processFrame(pixels);
+}
+
+void VardoService::processFrame(const cv::Mat &pixels)
+{
     if (intruderPhotoEnabledForCapture_.load(std::memory_order_relaxed))
         lastCapturedFrame_.store(std::make_shared<const cv::Mat>(pixels.clone()));
     if (modules_.frameAnalysis)

@@ -16,6 +16,10 @@ void VardoService::analyzeFrame(const cv::Mat &pixels)
     FaceCountUpdate countUpdate;
     FrameResults results = modules_.frameAnalysis->analyze(pixels, countUpdate);
     results.frame = pixels;
+    if (preview_.isWanted()) {
+        std::vector<FaceObservation> faces = results.observations;
+        onMain([this, faces = std::move(faces)] { preview_.publishFaces(faces); });
+    }
     // For one frame the results are queued before the count update, so they run first.
     onMain([this, results = std::move(results)] { applyFrameResults(results); });
     if (countUpdate.due)

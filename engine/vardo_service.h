@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/camera_preview.h"
 #include "engine/engine_modules.h"
 #include "engine/frame_analysis.h"
 #include "engine/intruder_photo_list_model.h"
@@ -74,6 +75,8 @@ class VardoService final : public QObject, private FrameReceiver {
     Q_PROPERTY(vardo::SecurityEventListModel *securityEvents READ securityEventModel CONSTANT)
     Q_PROPERTY(QString securityLevelDescription READ securityLevelDescription NOTIFY securityLevelDescriptionChanged)
     Q_PROPERTY(vardo::OwnerAuthentication *authentication READ authentication CONSTANT)
+    // The engine's own camera frames for a preview on screen (see CameraPreview).
+    Q_PROPERTY(vardo::CameraPreview *cameraPreview READ cameraPreview CONSTANT)
 
     // Settings: written through by the interface, persisted by the setter at once.
     Q_PROPERTY(qint64 lockTimeout READ lockTimeout WRITE setLockTimeout NOTIFY lockTimeoutChanged)
@@ -171,6 +174,7 @@ public:
     QString cameraProblemText() const;
     QString lockModeText() const;
     OwnerAuthentication *authentication() { return &authentication_; }
+    CameraPreview *cameraPreview() { return &preview_; }
 
     // Setters of the settings: each writes its key on every assignment; a value outside
     // the setting's range is refused with a log line and the old value stays.
@@ -196,6 +200,9 @@ public:
     // main switch checks before switching on).
     Q_INVOKABLE vardo::VardoService::CameraStatus refreshCameraStatus();
     Q_INVOKABLE void ensureCameraRunning();
+    // The camera that ensureCameraRunning started is stopped again when neither
+    // protection nor the shoulder guard needs it (the onboarding closed without them).
+    Q_INVOKABLE void releaseCamera();
     Q_INVOKABLE void startEnrollment();
     Q_INVOKABLE void cancelEnrollment();
     Q_INVOKABLE void pauseStealth(qint64 minutes);
@@ -231,6 +238,9 @@ public:
     void registerObservers();
 
     // What the desktop tells the service.
+    void screensDidSleep(); // nothing to do
+    void screensDidWake();  // the capture exclusion again
+    void windowDidBecomeVisible();
     void appWillResignActive();
     void screenConfigurationChanged();
     void sessionDidBecomeActive();
@@ -381,7 +391,7 @@ private:
     void cameraInputFailed(const CameraDevice &device, const CameraInputError &error);
     void setCameraProblem(CameraProblem problem, const QString &detail);
     void frameArrived(CapturedFrame &frame) override;
-    void processFrame(CapturedFrame &frame);
+    void processFrame(const cv::Mat &pixels);
     void analyzeFrame(const cv::Mat &pixels);
     void handleCameraNotification(CameraNotification notification);
     void endProtectedPeriod();
@@ -442,6 +452,7 @@ private:
     IntruderPhotoListModel intruderHistory_;
     SecurityEventListModel securityEvents_;
     OwnerAuthentication authentication_;
+    CameraPreview preview_;
 
     // Camera; captureSession_ and frameCounter_ belong to the processing queue.
     std::atomic<std::shared_ptr<const cv::Mat>> lastCapturedFrame_;

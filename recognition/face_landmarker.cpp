@@ -35,11 +35,14 @@ FaceLandmarker::FaceLandmarker()
 
 FaceLandmarker::~FaceLandmarker() = default;
 
+std::filesystem::path FaceLandmarker::modelFile()
+{
+    return findModelFile(fileName).value_or(std::filesystem::path(debianLandmarkModel));
+}
+
 bool FaceLandmarker::load(LogSink &log)
 {
-    if (const auto file = findModelFile(fileName))
-        return loadFile(*file, log);
-    return loadFile(debianLandmarkModel, log);
+    return loadFile(modelFile(), log);
 }
 
 bool FaceLandmarker::loadFile(const std::filesystem::path &file, LogSink &log)

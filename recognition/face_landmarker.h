@@ -28,6 +28,8 @@ public:
     // Looks in the model folders, then in dlib's Debian folder. Writes
     // "[FaceID] Failed to load landmark model: <reason>" when it cannot.
     bool load(LogSink &log);
+    // The file load() reads: the first in the model folders, else dlib's Debian one.
+    static std::filesystem::path modelFile();
     bool loadFile(const std::filesystem::path &file, LogSink &log);
     bool isLoaded() const;
 

@@ -137,7 +137,8 @@ QuickOverlayWindows::WindowList QuickOverlayWindows::makeWindows(const QUrl &roo
     WindowList windows;
     for (QScreen *screen : QGuiApplication::screens()) {
         auto window = std::make_unique<QQuickView>(&services_.qml, nullptr);
-        window->setTitle(QStringLiteral("Nerova Vardo"));
+        // Not the main window's title: tools that look for that window must not find these.
+        window->setTitle(QStringLiteral("Nerova Vardo — screen covered"));
         window->setColor(Qt::black);
         window->setResizeMode(QQuickView::SizeRootObjectToView);
         window->setSource(root);

@@ -103,6 +103,16 @@ bool LogindMock::emitUnlock(const QString &id)
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
+bool LogindMock::emitPrepareForSleep(bool start)
+{
+    const QDBusMessage reply =
+        callMock(managerPath, QStringLiteral("EmitSignal"),
+                 {QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
+                  QStringLiteral("b"), QVariant::fromValue(QVariantList{start})});
+    error_ = reply.errorMessage();
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
 bool LogindMock::addManagerMethod(const QString &name, const QString &inSignature,
                                   const QString &outSignature, const QString &code)
 {

@@ -33,6 +33,8 @@ public:
     // Changes session properties; the mock sends PropertiesChanged before it replies.
     bool setSessionProperties(const QString &id, const QVariantMap &properties);
     bool emitUnlock(const QString &id);
+    // The machine is about to sleep (true) or has woken (false).
+    bool emitPrepareForSleep(bool start);
     // Adds a method to org.freedesktop.login1.Manager, its body in Python.
     bool addManagerMethod(const QString &name, const QString &inSignature,
                           const QString &outSignature, const QString &code);

@@ -1,0 +1,409 @@
+// The application as a desktop user meets it, for real: the binary under its own X
+// server, on a private session bus with a keyring (tests/support/with-keyring) and a
+// stand-in panel that hosts tray items. The tray menu is read and clicked the way a
+// panel does it, over com.canonical.dbusmenu; a second start and the session-bus
+// interface are exercised from outside the process.
+
+#include "engine/vardo_service.h"
+#include "localization/localization_manager.h"
+#include "platform/defaults_store.h"
+#include "platform/fakes/memory_log.h"
+#include "platform/secret_item_labels.h"
+#include "platform/secret_store_libsecret.h"
+#include "recognition/embedding_codec.h"
+#include "replay/replay_synthetic_faces.h"
+#include "tests/app/dbus_menu.h"
+#include "tests/app/status_notifier_watcher.h"
+#include "tests/support/child_process.h"
+#include "tests/support/core_application.h"
+#include "tests/support/xvfb_display.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <memory>
+
+namespace vardo {
+namespace {
+
+constexpr int waitMs = 60000;
+const QString appBusName = QStringLiteral("com.nerova.vardo");
+const QString appPath = QStringLiteral("/com/nerova/vardo");
+const QString appInterface = QStringLiteral("com.nerova.vardo.Application");
+
+QString binary()
+{
+    return QStringLiteral(VARDO_BINARY_DIR "/app/nerova-vardo");
+}
+
+using test::call;
+
+// What a window manager does when the user closes a window: WM_DELETE_WINDOW.
+bool closeWindowLikeAWindowManager(const QString &display, unsigned long window)
+{
+    Display *x = XOpenDisplay(display.toLocal8Bit().constData());
+    if (!x)
+        return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(x, window, False, NoEventMask, &event) != 0;
+    XCloseDisplay(x);
+    return sent;
+}
+
+class DesktopApplication : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::ensureCoreApplication();
+        bus = QDBusConnection::sessionBus();
+        ASSERT_TRUE(bus.isConnected()) << "run under tests/support/with-keyring";
+        ASSERT_TRUE(xvfb.ok()) << xvfb.error().toStdString();
+        ASSERT_TRUE(config.isValid());
+    }
+
+    void TearDown() override
+    {
+        if (app.state() != QProcess::NotRunning) {
+            app.terminate();
+            if (!app.waitForFinished(waitMs))
+                app.kill();
+        }
+        clearEnrolledFace();
+    }
+
+    std::vector<std::string> environment() const
+    {
+        return {"XDG_CONFIG_HOME=" + config.path().toStdString(), "DISPLAY=" + xvfb.display().toStdString(),
+                "QT_QPA_PLATFORM=xcb"};
+    }
+
+    void writeSetting(const std::string &key, const std::string &type, const std::string &value)
+    {
+        const auto result = test::runProcess({binary().toStdString(), "defaults", "write", key, type, value}, {},
+                                             environment());
+        ASSERT_EQ(result.exitCode, 0) << result.errors;
+    }
+
+    // A user who has finished the first start and set up a face.
+    void setUpOwner(const std::string &language)
+    {
+        writeSetting("vardo_terms_accepted", "-bool", "true");
+        writeSetting("vardo_onboarding_done", "-bool", "true");
+        writeSetting("app_language", "-string", language);
+        const std::string json = encodeEmbeddings(syntheticEnrolledSet("owner")).value();
+        LibsecretSecretStore secrets;
+        const auto stored = secrets.add(VardoService::keychainKey, "owner",
+                                        secretItemLabel(VardoService::keychainKey, "owner"),
+                                        Bytes(json.begin(), json.end()));
+        ASSERT_TRUE(stored.ok()) << stored.error;
+    }
+
+    void clearEnrolledFace()
+    {
+        LibsecretSecretStore secrets;
+        secrets.remove(VardoService::keychainKey, "owner");
+    }
+
+    ::testing::AssertionResult start(const QStringList &arguments = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const std::string &entry : environment()) {
+            const QString text = QString::fromStdString(entry);
+            env.insert(text.section(QLatin1Char('='), 0, 0), text.section(QLatin1Char('='), 1));
+        }
+        app.setProcessEnvironment(env);
+        app.setProcessChannelMode(QProcess::MergedChannels);
+        app.start(binary(), QStringList{QStringLiteral("--camera"),
+                                        QStringLiteral(VARDO_TESTDATA_DIR "/video/short_hamilton_clip.mp4")}
+                                << arguments);
+        const bool published = QTest::qWaitFor(
+            [&] { return app.state() == QProcess::NotRunning || appProperty(QStringLiteral("isEnabled")).isValid(); },
+            waitMs);
+        if (!published || app.state() == QProcess::NotRunning)
+            return ::testing::AssertionFailure() << "the application did not come up: " << output();
+        return ::testing::AssertionSuccess();
+    }
+
+    std::string output() { return QString::fromLocal8Bit(app.readAll()).toStdString(); }
+
+    QVariant appProperty(const QString &name)
+    {
+        QDBusMessage get = QDBusMessage::createMethodCall(appBusName, appPath,
+                                                          QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                          QStringLiteral("Get"));
+        get << appInterface << name;
+        const QDBusMessage reply = call(bus, get);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            return {};
+        return reply.arguments().front().value<QDBusVariant>().variant();
+    }
+
+    QDBusMessage callApp(const QString &method, const QVariantList &arguments = {})
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(appBusName, appPath, appInterface, method);
+        message.setArguments(arguments);
+        return call(bus, message);
+    }
+
+    bool waitForProperty(const QString &name, const QVariant &value)
+    {
+        return QTest::qWaitFor([&] { return appProperty(name) == value; }, waitMs);
+    }
+
+    // The main window's X id, when it is mapped on the test's display; 0 otherwise.
+    unsigned long visibleMainWindow()
+    {
+        const auto found = test::runProcess({"xdotool", "search", "--onlyvisible", "--name", "^Nerova Vardo$"}, {},
+                                            environment());
+        return found.exitCode == 0 ? std::stoul("0" + found.output.substr(0, found.output.find('\n'))) : 0;
+    }
+
+    QDBusConnection bus{QString()};
+    test::XvfbDisplay xvfb;
+    QTemporaryDir config;
+    QProcess app;
+};
+
+// The texts the menu must show, from the application's own tables.
+class Texts {
+public:
+    explicit Texts(const QString &language) : manager_(store_, QStringLiteral(":/lproj"), log_)
+    {
+        manager_.setCurrentLanguage(language);
+    }
+    QString operator()(const char *key) const { return manager_.localized(QString::fromLatin1(key)); }
+    QString format(const char *key, qint64 n) const { return manager_.localizedFormat(QString::fromLatin1(key), n); }
+
+private:
+    MemoryDefaultsStore store_;
+    MemoryLog log_;
+    LocalizationManager manager_;
+};
+
+// The non-separator entries of a menu, in order.
+QList<test::DBusMenuItem> entries(const test::DBusMenuItem &root)
+{
+    QList<test::DBusMenuItem> list;
+    for (const auto &child : root.children)
+        if (!child.isSeparator())
+            list.append(child);
+    return list;
+}
+
+const test::DBusMenuItem *findLabel(const QList<test::DBusMenuItem> &items, const QString &label)
+{
+    for (const auto &item : items)
+        if (item.label() == label)
+            return &item;
+    return nullptr;
+}
+
+TEST_F(DesktopApplication, TheTrayMenuFollowsTheEngineInTheChosenLanguageAndItsItemsWork)
+{
+    test::StatusNotifierWatcher panel(bus);
+    ASSERT_TRUE(panel.ok());
+    setUpOwner("de");
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.items.isEmpty(); }, waitMs))
+        << "no tray item registered: " << output();
+    test::DBusMenu menu(bus, panel.items.front());
+    const Texts de(QStringLiteral("de"));
+
+    QString error;
+    auto layout = menu.layout(&error);
+    ASSERT_TRUE(layout) << error.toStdString();
+    // Status, separator, switch, countdown, separator, mode title, two modes,
+    // separator, locks today, face, separator, open, quit.
+    ASSERT_EQ(layout->children.size(), 14);
+    for (int separator : {1, 4, 8, 11})
+        EXPECT_TRUE(layout->children[separator].isSeparator()) << separator;
+    const auto items = entries(*layout);
+    struct Expected {
+        QString label;
+        bool enabled;
+        bool visible;
+    };
+    const QList<Expected> expected{
+        {de("menu.disabled"), false, true},
+        {de("menu.enable_vardo"), true, true},
+        {de.format("menu.locking_in", 0), false, false},
+        {de("menu.mode"), false, true},
+        {de("lock_mode.overlay"), true, true},
+        {de("lock_mode.lock_mac"), true, true},
+        {de.format("menu.locks", 0), false, true},
+        {de("menu.no_face_short"), false, true},
+        {de("menu.open_window"), true, true},
+        {de("menu.quit"), true, true},
+    };
+    ASSERT_EQ(items.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(expected[i].label.toStdString());
+        EXPECT_EQ(items[i].label(), expected[i].label);
+        EXPECT_EQ(items[i].isEnabled(), expected[i].enabled);
+        EXPECT_EQ(items[i].isVisible(), expected[i].visible);
+    }
+    EXPECT_NE(de("menu.quit"), Texts(QStringLiteral("en"))("menu.quit")); // German, not the fallback
+    EXPECT_EQ(items[4].toggleType(), "radio");
+    EXPECT_EQ(items[4].toggleState(), 1);
+    EXPECT_EQ(items[5].toggleState(), 0);
+    const QVariant idleIcon = menu.itemProperty(QStringLiteral("IconPixmap"));
+
+    // The main switch switches protection on: the camera starts, the menu and the icon
+    // follow.
+    ASSERT_TRUE(menu.click(items[1].id));
+    ASSERT_TRUE(waitForProperty(QStringLiteral("isEnabled"), true)) << output();
+    ASSERT_TRUE(waitForProperty(QStringLiteral("isMonitoring"), true)) << output();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto now = menu.layout();
+            return now && findLabel(entries(*now), de("menu.disable_vardo"));
+        },
+        waitMs));
+    EXPECT_NE(menu.itemProperty(QStringLiteral("IconPixmap")), idleIcon);
+
+    // The other lock action, chosen in the menu, reaches the engine.
+    ASSERT_TRUE(menu.click(items[5].id));
+    ASSERT_TRUE(waitForProperty(QStringLiteral("lockMode"), QStringLiteral("lock_mac")));
+
+    // Quit ends the application normally.
+    ASSERT_TRUE(menu.click(items[9].id));
+    ASSERT_TRUE(app.waitForFinished(waitMs));
+    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app.exitCode(), 0);
+}
+
+TEST_F(DesktopApplication, WithTheScreenLockedNeitherTheBusNorTheTrayMenuCanOpenIt)
+{
+    test::StatusNotifierWatcher panel(bus);
+    ASSERT_TRUE(panel.ok());
+    setUpOwner("en");
+    writeSetting("vardo_enabled", "-bool", "true");
+    ASSERT_TRUE(start({QStringLiteral("--background")})); // into the tray: no window
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.items.isEmpty(); }, waitMs));
+    test::DBusMenu menu(bus, panel.items.front());
+    const Texts en(QStringLiteral("en"));
+    EXPECT_EQ(visibleMainWindow(), 0ul);
+
+    ASSERT_EQ(callApp(QStringLiteral("LockNow")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(waitForProperty(QStringLiteral("isLocked"), true));
+
+    const QDBusMessage off = callApp(QStringLiteral("SetProtectionEnabled"), {false});
+    EXPECT_EQ(off.errorName(), "com.nerova.vardo.Error.ScreenCovered");
+
+    std::optional<test::DBusMenuItem> layout;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            layout = menu.layout();
+            const auto *quit = layout ? findLabel(entries(*layout), en("menu.quit")) : nullptr;
+            return quit && !quit->isEnabled();
+        },
+        waitMs));
+    const auto items = entries(*layout);
+    const auto *turnOff = findLabel(items, en("menu.disable_vardo"));
+    const auto *open = findLabel(items, en("menu.open_window"));
+    const auto *quit = findLabel(items, en("menu.quit"));
+    ASSERT_TRUE(turnOff && open && quit);
+    EXPECT_FALSE(turnOff->isEnabled());
+    // The window would come up over the lock screen, with its own switch.
+    EXPECT_FALSE(open->isEnabled());
+    EXPECT_EQ(callApp(QStringLiteral("ShowWindow")).errorName(), "com.nerova.vardo.Error.ScreenCovered");
+    // A program that sends the clicks anyway changes nothing.
+    menu.click(turnOff->id);
+    menu.click(open->id);
+    menu.click(quit->id);
+    appProperty(QStringLiteral("isLocked")); // a round trip: the clicks have been handled
+    EXPECT_EQ(app.state(), QProcess::Running);
+    EXPECT_EQ(visibleMainWindow(), 0ul);
+    EXPECT_EQ(appProperty(QStringLiteral("isLocked")), true);
+    EXPECT_EQ(appProperty(QStringLiteral("isEnabled")), true);
+}
+
+// The interface other programs see: three operations and read-only state, nothing that
+// unlocks or reads the face.
+TEST_F(DesktopApplication, TheBusInterfaceOffersOnlySafeOperationsAndReadOnlyState)
+{
+    ASSERT_TRUE(start());
+    QDBusMessage introspect = QDBusMessage::createMethodCall(
+        appBusName, appPath, QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
+    const QString xml = call(bus, introspect).arguments().value(0).toString();
+    const QString ours = xml.section(QStringLiteral("<interface name=\"com.nerova.vardo.Application\">"), 1)
+                             .section(QStringLiteral("</interface>"), 0, 0);
+    ASSERT_FALSE(ours.isEmpty()) << xml.toStdString();
+
+    QStringList methods;
+    for (const auto &match : QRegularExpression(QStringLiteral("<method name=\"(\\w+)\"")).globalMatch(ours))
+        methods << match.captured(1);
+    EXPECT_EQ(methods, (QStringList{"ShowWindow", "SetProtectionEnabled", "LockNow"}));
+    EXPECT_FALSE(ours.contains(QStringLiteral("access=\"write\"")));
+    EXPECT_FALSE(ours.contains(QStringLiteral("access=\"readwrite\"")));
+    // No lists (embeddings, photos) and nothing about the face data or the password.
+    EXPECT_FALSE(ours.contains(QStringLiteral("type=\"a")));
+    for (const char *word : {"mbedding", "assword", "ecret", "Face\""})
+        EXPECT_FALSE(ours.contains(QLatin1String(word))) << word;
+
+    QDBusMessage set = QDBusMessage::createMethodCall(appBusName, appPath,
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Set"));
+    set << appInterface << QStringLiteral("isOwnerEnrolled") << QVariant::fromValue(QDBusVariant(true));
+    EXPECT_EQ(call(bus, set).type(), QDBusMessage::ErrorMessage);
+
+    // Before a face is set up, switching on opens the window instead.
+    const QDBusMessage on = callApp(QStringLiteral("SetProtectionEnabled"), {true});
+    EXPECT_EQ(on.errorName(), "com.nerova.vardo.Error.NotSetUp");
+    EXPECT_EQ(appProperty(QStringLiteral("isEnabled")), false);
+}
+
+TEST_F(DesktopApplication, ASecondStartBringsBackTheWindowAndLeavesAndStateReadsTheRunningOne)
+{
+    ASSERT_TRUE(start());
+    unsigned long window = 0;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (window = visibleMainWindow()) != 0; }, waitMs));
+    // Closed by the user: hidden, the application keeps running.
+    ASSERT_TRUE(closeWindowLikeAWindowManager(xvfb.display(), window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return visibleMainWindow() == 0; }, waitMs));
+    EXPECT_EQ(app.state(), QProcess::Running);
+
+    // The second start runs in its own process; the first must go on answering the bus
+    // meanwhile, so the test's event loop keeps running too.
+    QProcess second;
+    QProcessEnvironment env = app.processEnvironment();
+    second.setProcessEnvironment(env);
+    second.start(binary(), {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, waitMs));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0) << second.readAll().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return visibleMainWindow() != 0; }, waitMs));
+
+    QProcess state;
+    state.setProcessEnvironment(env);
+    state.start(binary(), {QStringLiteral("state")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state.state() == QProcess::NotRunning; }, waitMs));
+    const QString live = QString::fromUtf8(state.readAllStandardOutput());
+    EXPECT_TRUE(live.contains(QStringLiteral("\"source\":\"running\""))) << live.toStdString();
+    EXPECT_TRUE(live.contains(QStringLiteral("\"isEnabled\":false"))) << live.toStdString();
+
+    app.terminate();
+    ASSERT_TRUE(app.waitForFinished(waitMs));
+    const auto stored = test::runProcess({binary().toStdString(), "state"}, {}, environment());
+    EXPECT_NE(stored.output.find("\"source\":\"stored\""), std::string::npos) << stored.output;
+}
+
+} // namespace
+} // namespace vardo

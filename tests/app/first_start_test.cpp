@@ -1,0 +1,363 @@
+// First start through the real main window: the welcome screen's gating, the onboarding
+// road with real photographs through the real models, its cancel, skip and camera-denied
+// cases, the information sheets, and the problem report.
+
+#include "first_start_window.h"
+
+#include "app/onboarding_rules.h"
+#include "recognition/embedding_codec.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <vector>
+
+namespace vardo::test {
+namespace {
+
+constexpr const char *owner1 = "identities/Barack_Obama/obama1.jpg";
+constexpr const char *owner2 = "identities/Barack_Obama/obama2.jpg";
+constexpr const char *owner3 = "identities/Barack_Obama/obama_small.jpg";
+constexpr const char *ownerUnseen = "identities/Barack_Obama/obama-480p.jpg";
+
+class FirstStartRoad : public FirstStartWindow {
+protected:
+    QObject *sheet(const char *objectName) const { return scene()->findChild<QObject *>(QLatin1String(objectName)); }
+    bool onboardingShown() const { return view("showOnboarding").toBool(); }
+    int step() const { return view("onboardingStep").toInt(); }
+
+    // From the dashboard's main switch to the face step, with the owner in front of the
+    // camera.
+    void openOnboardingAtTheFaceStep()
+    {
+        click("mainSwitch");
+        ASSERT_TRUE(onboardingShown());
+        ASSERT_EQ(step(), 0);
+        click("onboardingPrimary");
+        ASSERT_EQ(step(), 1);
+        camera(owner1, 1.0);
+        ASSERT_TRUE(service->faceDetected());
+    }
+
+    // Learning: the owner's photos in turn, a second each, until the face is learned.
+    void learnTheFace(int fps = 10)
+    {
+        const char *photos[] = {owner1, owner2, owner3};
+        for (int second = 0; second < 45 && service->enrollmentProgress() < 1.0; ++second)
+            camera(photos[second % 3], 1.0, fps);
+    }
+};
+
+TEST(OnboardingPercent, IsTheWholePartOfTheFraction)
+{
+    struct Case {
+        double fraction;
+        int percent;
+    } cases[] = {{0.876, 87}, {0.57, 57}, {0.28, 28}, {0.999, 99}, {1.0, 100}, {0.0, 0}};
+    for (const auto &c : cases)
+        EXPECT_EQ(wholePercent(c.fraction), c.percent) << c.fraction;
+}
+
+TEST_F(FirstStartRoad, GetStartedWaitsForTheTickThroughoutTheReveal)
+{
+    startWindow();
+    ASSERT_FALSE(service->hasAcceptedTerms());
+    // The reveal's steps, on the virtual clock from the moment the screen was shown.
+    const struct {
+        double at;
+        const char *flag;
+    } reveal[] = {{0.0, "showLogo"},   {0.5, "slideLine1"}, {1.0, "slideLine2"},
+                  {1.6, "slideLine3"}, {2.1, "slideLine4"}, {2.8, "showBottom"}};
+    const double shown = platform.time.now();
+    for (const auto &step : reveal) {
+        SCOPED_TRACE(step.flag);
+        platform.time.advanceTo(shown + std::max(0.0, step.at - 0.01));
+        settle();
+        EXPECT_FALSE(view(step.flag).toBool());
+        // Timers fire a millisecond after their time at the earliest.
+        platform.time.advanceTo(shown + step.at + 0.002);
+        settle();
+        EXPECT_TRUE(view(step.flag).toBool());
+        EXPECT_FALSE(isEnabled("getStarted"));
+        // A click on the box before the agreement has appeared does nothing, and a click
+        // on the disabled button accepts nothing.
+        if (!view("showBottom").toBool())
+            click("agreeToTerms");
+        EXPECT_FALSE(view("agreedToTerms").toBool());
+        click("getStarted");
+        EXPECT_FALSE(service->hasAcceptedTerms());
+    }
+
+    click("agreeToTerms");
+    EXPECT_TRUE(view("agreedToTerms").toBool());
+    EXPECT_TRUE(isEnabled("getStarted"));
+    click("agreeToTerms");
+    EXPECT_FALSE(isEnabled("getStarted"));
+    click("agreeToTerms");
+    click("getStarted");
+    EXPECT_TRUE(service->hasAcceptedTerms());
+    EXPECT_TRUE(platform.defaults.boolean("vardo_terms_accepted"));
+    // The same window now shows the dashboard.
+    EXPECT_TRUE(QQmlProperty(scene(), QStringLiteral("onboardingStep")).isValid());
+}
+
+TEST_F(FirstStartRoad, NewUserReachesProtectionThroughTheInterface)
+{
+    startWindow();
+    // The user acts the moment a button can be pressed; the camera runs at 30 frames a
+    // second, as a webcam does.
+    const double firstStart = platform.time.now();
+    advance(2.8);
+    click("agreeToTerms");
+    click("getStarted");
+
+    click("mainSwitch");
+    ASSERT_TRUE(onboardingShown());
+    EXPECT_EQ(step(), 0);
+    EXPECT_EQ(textOf("onboardingPrimary"), "Let's Go");
+    click("onboardingPrimary");
+    EXPECT_EQ(step(), 1);
+    EXPECT_TRUE(service->isMonitoring()) << "the sheet starts the camera";
+
+    // Step 1: nobody there yet, then the owner.
+    EXPECT_FALSE(isEnabled("onboardingPrimary"));
+    EXPECT_EQ(textOf("onboardingPrimary"), "Waiting for Your Face…");
+    EXPECT_EQ(textOf("onboardingLine"), "Make sure your face is well lit and nothing covers it.");
+    camera(owner1, 1.0, 30);
+    EXPECT_EQ(textOf("onboardingTitle"), "Face detected");
+    EXPECT_EQ(textOf("onboardingPrimary"), "Set Up Face Recognition");
+    QQuickItem *preview = find(QStringLiteral("cameraPreview"));
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(preview->property("hasPicture").toBool()) << "the engine's own frames are shown";
+    EXPECT_EQ(service->cameraPreview()->viewerCount(), 1);
+
+    // Step 2: learning, the button held until the face is learned.
+    click("onboardingPrimary");
+    EXPECT_EQ(step(), 2);
+    EXPECT_TRUE(service->isEnrolling());
+    camera(owner2, 3.0, 30);
+    ASSERT_GT(service->enrollmentProgress(), 0.0);
+    ASSERT_LT(service->enrollmentProgress(), 1.0);
+    EXPECT_EQ(textOf("learningPercent"), QString::number(wholePercent(service->enrollmentProgress())) + "%");
+    EXPECT_FALSE(isEnabled("onboardingPrimary"));
+    click("onboardingPrimary");
+    EXPECT_EQ(step(), 2);
+    learnTheFace(30);
+    ASSERT_DOUBLE_EQ(service->enrollmentProgress(), 1.0);
+    EXPECT_TRUE(service->isOwnerEnrolled());
+    EXPECT_EQ(textOf("onboardingTitle"), "Face learned");
+
+    // Step 3: a photo that was never learned is recognised.
+    click("onboardingPrimary");
+    EXPECT_EQ(step(), 3);
+    camera(ownerUnseen, 0.6, 30);
+    ASSERT_TRUE(service->ownerRecognized());
+    const int confidence = wholePercent(service->lastMatchConfidence());
+    EXPECT_EQ(textOf("onboardingSubtitle"), QStringLiteral("Recognized with %1% confidence.").arg(confidence));
+    EXPECT_EQ(find(QStringLiteral("previewBadge"))->property("text").toString(),
+              QStringLiteral("%1% match").arg(confidence));
+
+    // Step 4: protection on.
+    click("onboardingPrimary");
+    EXPECT_EQ(step(), 4);
+    click("onboardingPrimary");
+    EXPECT_FALSE(onboardingShown());
+    EXPECT_TRUE(service->isEnabled());
+    EXPECT_TRUE(service->isMonitoring());
+    EXPECT_TRUE(platform.defaults.boolean("vardo_onboarding_done"));
+    EXPECT_TRUE(platform.defaults.boolean("vardo_enabled"));
+    EXPECT_EQ(service->cameraPreview()->viewerCount(), 0) << "the closed sheet no longer has frames decoded";
+
+    const double seconds = platform.time.now() - firstStart;
+    RecordProperty("virtual_seconds_to_protected", std::to_string(seconds));
+    std::printf("first start to protected: %.1f s on the virtual clock\n", seconds);
+}
+
+TEST_F(FirstStartRoad, CancelWhileLearningStopsTheEnrolment)
+{
+    platform.defaults.setBool("vardo_terms_accepted", true);
+    startWindow();
+    openOnboardingAtTheFaceStep();
+    click("onboardingPrimary");
+    camera(owner2, 4.0);
+    ASSERT_TRUE(service->isEnrolling());
+    ASSERT_GT(service->enrollmentProgress(), 0.0);
+
+    // Escape does not close the sheet while the face is being learned.
+    QTest::keyClick(window->window(), Qt::Key_Escape);
+    settle();
+    EXPECT_TRUE(onboardingShown());
+
+    click("onboardingCancel");
+    EXPECT_FALSE(onboardingShown());
+    EXPECT_FALSE(service->isEnrolling());
+    EXPECT_DOUBLE_EQ(service->enrollmentProgress(), 0.0);
+    EXPECT_FALSE(service->isOwnerEnrolled());
+    EXPECT_FALSE(platform.secrets.item(VardoService::keychainKey, "owner").has_value());
+    // The camera the sheet started is given back.
+    EXPECT_FALSE(service->isMonitoring());
+    EXPECT_FALSE(platform.camera.isRunning());
+    camera(owner1, 2.0);
+    EXPECT_DOUBLE_EQ(service->enrollmentProgress(), 0.0);
+}
+
+TEST_F(FirstStartRoad, SkipWithoutAnEnrolledFaceDoesNothing)
+{
+    platform.defaults.setBool("vardo_terms_accepted", true);
+    startWindow();
+    click("mainSwitch");
+    ASSERT_TRUE(onboardingShown());
+    EXPECT_EQ(find(QStringLiteral("onboardingSkip")), nullptr) << "skip is offered only with an enrolled face";
+    QMetaObject::invokeMethod(sheet("onboardingSheet"), "skip");
+    settle();
+    EXPECT_TRUE(onboardingShown());
+    EXPECT_FALSE(service->hasCompletedOnboarding());
+    EXPECT_FALSE(service->isEnabled());
+    EXPECT_FALSE(platform.defaults.object("vardo_onboarding_done").has_value());
+    EXPECT_FALSE(platform.defaults.object("vardo_enabled").has_value());
+}
+
+TEST_F(FirstStartRoad, DeniedCameraIsSaidOnTheFaceStep)
+{
+    platform.defaults.setBool("vardo_terms_accepted", true);
+    platform.defaults.setBool("vardo_onboarding_done", true);
+    platform.camera.access = CameraAuthorization::denied;
+    startWindow();
+    // Onboarding done, no face: the settings' button opens the sheet at the face step.
+    click("enrollFace");
+    ASSERT_TRUE(onboardingShown());
+    ASSERT_EQ(step(), 1);
+    EXPECT_EQ(service->cameraStatusText(), "denied");
+    EXPECT_EQ(textOf("onboardingLine"), "Nerova Vardo isn't allowed to use the camera.");
+    EXPECT_NE(find(QStringLiteral("cameraDeniedHelp")), nullptr);
+    EXPECT_FALSE(isEnabled("onboardingPrimary"));
+    EXPECT_EQ(textOf("onboardingPrimary"), "Waiting for Your Face…");
+}
+
+TEST_F(FirstStartRoad, SheetsOpenAtTheirSizesAndKeepSectionsUntilTheLanguageChanges)
+{
+    platform.defaults.setBool("vardo_terms_accepted", true);
+    startWindow();
+    const struct {
+        const char *opener;
+        const char *sheet;
+        const char *flag;
+        int width, height;
+    } sheets[] = {
+        {"info_showAwayLockInfo", "awayLockInfo", "showAwayLockInfo", 420, 520},
+        {"info_showShoulderGuardInfo", "shoulderGuardInfo", "showShoulderGuardInfo", 420, 560},
+        {"tipsCard", "tipsSheet", "showTips", 460, 600},
+        {"securityCard", "securitySheet", "showSecurityInfo", 500, 650},
+        {"footerReport", "reportSheet", "showReportProblem", 400, 480},
+        {"footerAbout", "aboutSheet", "showAbout", 360, 440},
+    };
+    for (const auto &s : sheets) {
+        SCOPED_TRACE(s.sheet);
+        click(s.opener);
+        ASSERT_TRUE(view(s.flag).toBool());
+        QObject *popup = sheet(s.sheet);
+        ASSERT_NE(popup, nullptr);
+        EXPECT_TRUE(popup->property("visible").toBool());
+        EXPECT_EQ(popup->property("width").toInt(), s.width);
+        EXPECT_EQ(popup->property("height").toInt(), s.height);
+        click(QString::fromLatin1(s.sheet) + "Close");
+        EXPECT_FALSE(view(s.flag).toBool());
+        EXPECT_FALSE(popup->property("visible").toBool());
+    }
+    // Nothing links to an address the project does not own.
+    EXPECT_EQ(find(QStringLiteral("footerReview")), nullptr);
+
+    click("tipsCard");
+    click("sectionHeader_office");
+    click("sectionHeader_battery");
+    EXPECT_EQ(view("expandedTipsSections").toStringList(), QStringList({"office", "battery"}));
+    click("sectionHeader_office");
+    EXPECT_EQ(view("expandedTipsSections").toStringList(), QStringList({"battery"}));
+    click("tipsSheetClose");
+    click("tipsCard");
+    EXPECT_EQ(view("expandedTipsSections").toStringList(), QStringList({"battery"}));
+    click("tipsSheetClose");
+    click("securityCard");
+    click("sectionHeader_verify");
+    EXPECT_EQ(view("expandedSecSections").toStringList(), QStringList({"verify"}));
+    EXPECT_EQ(view("expandedTipsSections").toStringList(), QStringList({"battery"}));
+
+    // A change of language rebuilds the window: every sheet closed, every section too.
+    LocalizationManager::shared().setCurrentLanguage(QStringLiteral("de"));
+    settle();
+    EXPECT_FALSE(view("showSecurityInfo").toBool());
+    EXPECT_TRUE(view("expandedTipsSections").toStringList().isEmpty());
+    EXPECT_TRUE(view("expandedSecSections").toStringList().isEmpty());
+    click("tipsCard");
+    EXPECT_EQ(sheet("tipsSheet")->property("title").toString(), "Tipps");
+    LocalizationManager::shared().setCurrentLanguage(QStringLiteral("en"));
+    settle();
+}
+
+TEST_F(FirstStartRoad, ProblemReportHoldsNoFaceData)
+{
+    platform.defaults.setBool("vardo_terms_accepted", true);
+    platform.defaults.setBool("vardo_intruder_enabled", true);
+    startWindow();
+    // An enrolled face, learned from real photographs, in the keyring.
+    service->ensureCameraRunning();
+    settle();
+    service->startEnrollment();
+    const char *photos[] = {owner1, owner2, owner3};
+    for (int second = 0; second < 45 && service->isEnrolling(); ++second)
+        camera(photos[second % 3], 1.0);
+    ASSERT_TRUE(service->isOwnerEnrolled());
+    const auto stored = platform.secrets.item(VardoService::keychainKey, "owner");
+    ASSERT_TRUE(stored.has_value());
+    // Intruder photos on disk and in the history.
+    QTemporaryDir photoFolder;
+    const QByteArray png = QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==");
+    for (int i = 0; i < 2; ++i) {
+        const QString path = photoFolder.filePath(QStringLiteral("intruder-2026-03-02-0900%1.png").arg(i));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(png);
+        file.close();
+        service->intruderHistoryModel()->append(IntruderPhoto{QUuid::createUuid(), path, startTime + i});
+    }
+
+    click("footerReport");
+    click("copyReport");
+    const QString report = QGuiApplication::clipboard()->text();
+    ASSERT_FALSE(report.isEmpty());
+    EXPECT_EQ(report, firstStart->report.text());
+    EXPECT_EQ(textOf("reportState"), "Copied. Paste it into your message when you ask for help.");
+
+    // What it is for.
+    for (const char *part : {"Version: ", "Distribution: Debian GNU/Linux 12", "Session: x11, desktop GNOME",
+                             "/dev/video0  Integrated Camera", "Camera status: granted", "face set up: yes",
+                             "Program and model files:", "face_embedding.onnx", "Last log lines:",
+                             "[FaceID] Enrollment complete"})
+        EXPECT_TRUE(report.contains(QLatin1String(part))) << part << "\n" << report.toStdString();
+
+    // What it must never hold: the embeddings (in any spelling of their numbers), the
+    // stored set, the photos or their names.
+    const auto set = decodeEmbeddings(*stored);
+    ASSERT_TRUE(set.has_value());
+    for (const auto &embedding : *set)
+        for (int i = 0; i < 8; ++i) {
+            char shortest[32];
+            const auto end = std::to_chars(shortest, shortest + sizeof shortest, embedding[i]).ptr;
+            const QString spelled[] = {QString::fromLatin1(shortest, end - shortest),
+                                       QString::number(embedding[i], 'f', 5), QString::number(embedding[i], 'g', 6)};
+            for (const QString &text : spelled)
+                EXPECT_FALSE(text.size() > 5 && report.contains(text)) << text.toStdString();
+        }
+    EXPECT_FALSE(report.contains(QString::fromUtf8(reinterpret_cast<const char *>(stored->data()), 40)));
+    EXPECT_FALSE(report.contains(QLatin1String("iVBORw0KGgo")));
+    EXPECT_FALSE(report.contains(QLatin1String("intruder-2026")));
+    EXPECT_FALSE(report.contains(photoFolder.path()));
+    EXPECT_LT(report.size(), 8000);
+}
+
+} // namespace
+} // namespace vardo::test

@@ -1,0 +1,127 @@
+#include "service_fixture.h"
+
+#include <opencv2/core.hpp>
+
+namespace vardo::test {
+namespace {
+
+// Reports two faces on every analysed frame: one in the left part of the camera frame
+// that recognition can use, and one too small to.
+class OneFaceAnalysis final : public FrameAnalysis {
+public:
+    int framesAnalysed = 0;
+    void loadEmbeddingModel() override {}
+    FrameResults analyze(const cv::Mat &, FaceCountUpdate &) override
+    {
+        ++framesAnalysed;
+        FrameResults results;
+        results.faceCount = 2;
+        FaceObservation face;
+        face.boundingBox = cv::Rect2d(0.1, 0.2, 0.3, 0.4); // lower-left origin
+        face.confidence = 0.9f;
+        results.observations.push_back(face);
+        FaceObservation far;
+        far.boundingBox = cv::Rect2d(0.7, 0.7, 0.1, 0.1);
+        far.confidence = 0.9f;
+        results.observations.push_back(far);
+        return results;
+    }
+};
+
+// The onboarding's preview on the virtual clock: the camera runs at 30 frames a second
+// for the onboarding (protection off), and the preview is opened and closed again.
+class CameraPreviewIntake : public ServiceTest {
+protected:
+    OneFaceAnalysis faces;
+
+    VardoService &startForOnboarding()
+    {
+        withCamera();
+        // Left half red, right half blue, as the camera sees it.
+        cv::Mat frame(480, 640, CV_8UC3, cv::Scalar(0, 0, 255));
+        frame(cv::Rect(320, 0, 320, 480)).setTo(cv::Scalar(255, 0, 0));
+        platform.camera.framePixels = frame;
+        service = std::make_unique<VardoService>(platform.services(), platform.modules(&faces));
+        settle();
+        service->ensureCameraRunning();
+        settle();
+        return *service;
+    }
+
+    // One second of camera frames, 1/30 s apart.
+    void oneSecondOfFrames()
+    {
+        for (int i = 0; i < 30; ++i) {
+            advance(1.0 / 30.0);
+            platform.camera.deliverFrames(1);
+            settle();
+        }
+    }
+};
+
+TEST_F(CameraPreviewIntake, FramesAreDecodedForThePreviewOnlyWhileItIsShown)
+{
+    VardoService &s = startForOnboarding();
+    ASSERT_TRUE(s.isMonitoring());
+    CameraPreview &preview = *s.cameraPreview();
+
+    // Closed: one frame in five is decoded, for the analysis alone.
+    oneSecondOfFrames();
+    EXPECT_EQ(platform.camera.pixelRetrievals, 6);
+    EXPECT_EQ(faces.framesAnalysed, 6);
+    EXPECT_EQ(preview.frameNumber(), 0);
+
+    // Open: every third frame becomes a picture (ten a second); frames 31 to 60 hold
+    // ten of those and six analysed ones, two of them both, each decoded once.
+    preview.addViewer();
+    oneSecondOfFrames();
+    EXPECT_EQ(faces.framesAnalysed, 12);
+    EXPECT_EQ(preview.frameNumber(), 10);
+    EXPECT_EQ(platform.camera.pixelRetrievals, 6 + 14);
+
+    // The picture: half the frame's size, mirrored (the camera's right side on the left).
+    const cv::Mat &picture = preview.picture();
+    ASSERT_EQ(picture.cols, CameraPreview::pictureWidth);
+    ASSERT_EQ(picture.rows, CameraPreview::pictureHeight);
+    EXPECT_EQ(picture.at<cv::Vec3b>(120, 10), cv::Vec3b(255, 0, 0));
+    EXPECT_EQ(picture.at<cv::Vec3b>(120, 310), cv::Vec3b(0, 0, 255));
+    // The usable face's box is mirrored with it and measured from the top; the far one
+    // is not outlined.
+    ASSERT_EQ(preview.faceBoxes().size(), 1u);
+    const QRectF box = preview.faceBoxes().front();
+    EXPECT_NEAR(box.x(), 0.6, 1e-9);
+    EXPECT_NEAR(box.y(), 0.4, 1e-9);
+    EXPECT_NEAR(box.width(), 0.3, 1e-9);
+    EXPECT_NEAR(box.height(), 0.4, 1e-9);
+
+    // Closed again: the picture goes, and only the analysis decodes.
+    preview.removeViewer();
+    EXPECT_TRUE(preview.picture().empty());
+    EXPECT_TRUE(preview.faceBoxes().empty());
+    const qint64 shown = preview.frameNumber();
+    oneSecondOfFrames();
+    EXPECT_EQ(platform.camera.pixelRetrievals, 20 + 6);
+    EXPECT_EQ(faces.framesAnalysed, 18);
+    EXPECT_EQ(preview.frameNumber(), shown);
+}
+
+TEST_F(CameraPreviewIntake, ClosingTheOnboardingReleasesTheCameraUnlessProtectionNeedsIt)
+{
+    VardoService &s = startForOnboarding();
+    s.releaseCamera();
+    settle();
+    EXPECT_FALSE(s.isMonitoring());
+    EXPECT_FALSE(platform.camera.isRunning());
+
+    s.ensureCameraRunning();
+    settle();
+    s.setStealthModeEnabled(true);
+    settle();
+    s.releaseCamera();
+    settle();
+    EXPECT_TRUE(s.isMonitoring());
+    EXPECT_TRUE(platform.camera.isRunning());
+}
+
+} // namespace
+} // namespace vardo::test
