@@ -4,24 +4,11 @@
 #include "app/desktop_settings.h"
 #include "app/settings_options.h"
 #include "app/symbol_image_provider.h"
+#include "screens/qml_types.h"
 
-#include <QJSEngine>
 #include <QQmlEngine>
 
 namespace vardo {
-
-namespace {
-
-template <typename T>
-void registerShared(const char *name, T &object)
-{
-    QJSEngine::setObjectOwnership(&object, QJSEngine::CppOwnership);
-    qmlRegisterSingletonType<T>("NerovaVardo", 1, 0, name, [&object](QQmlEngine *, QJSEngine *) -> QObject * {
-        return &object;
-    });
-}
-
-} // namespace
 
 void prepareQmlEngine(QQmlEngine &engine)
 {
@@ -31,9 +18,9 @@ void prepareQmlEngine(QQmlEngine &engine)
 
 void registerApplicationQmlTypes(DashboardState &dashboard, SettingsOptions &options, DesktopSettings &desktop)
 {
-    registerShared("Dashboard", dashboard);
-    registerShared("SettingsOptions", options);
-    registerShared("Desktop", desktop);
+    registerSharedQmlObject("NerovaVardo", "Dashboard", dashboard);
+    registerSharedQmlObject("NerovaVardo", "SettingsOptions", options);
+    registerSharedQmlObject("NerovaVardo", "Desktop", desktop);
     qmlRegisterUncreatableType<SettingsPicker>("NerovaVardo", 1, 0, "SettingsPicker",
                                                QStringLiteral("use SettingsOptions"));
 }

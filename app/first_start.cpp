@@ -2,24 +2,9 @@
 
 #include "app/camera_preview_item.h"
 #include "engine/camera_preview.h"
-
-#include <QJSEngine>
-#include <QQmlEngine>
+#include "screens/qml_types.h"
 
 namespace vardo {
-
-namespace {
-
-template <typename T>
-void registerShared(const char *name, T &object)
-{
-    QJSEngine::setObjectOwnership(&object, QJSEngine::CppOwnership);
-    qmlRegisterSingletonType<T>("NerovaVardo", 1, 0, name, [&object](QQmlEngine *, QJSEngine *) -> QObject * {
-        return &object;
-    });
-}
-
-} // namespace
 
 FirstStart::FirstStart(FirstStartServices s)
     : reveal(s.timers)
@@ -31,12 +16,12 @@ FirstStart::FirstStart(FirstStartServices s)
 
 void FirstStart::registerQmlTypes()
 {
-    registerShared("WelcomeReveal", reveal);
-    registerShared("Onboarding", onboarding);
-    registerShared("Links", links);
-    registerShared("Documents", documents);
-    registerShared("Integrity", integrity);
-    registerShared("ProblemReport", report);
+    registerSharedQmlObject("NerovaVardo", "WelcomeReveal", reveal);
+    registerSharedQmlObject("NerovaVardo", "Onboarding", onboarding);
+    registerSharedQmlObject("NerovaVardo", "Links", links);
+    registerSharedQmlObject("NerovaVardo", "Documents", documents);
+    registerSharedQmlObject("NerovaVardo", "Integrity", integrity);
+    registerSharedQmlObject("NerovaVardo", "ProblemReport", report);
     qmlRegisterUncreatableType<CameraPreview>("NerovaVardo", 1, 0, "CameraPreview",
                                               QStringLiteral("the engine's Vardo.cameraPreview"));
     qmlRegisterType<CameraPreviewItem>("NerovaVardo", 1, 0, "CameraPreviewView");

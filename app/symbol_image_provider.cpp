@@ -12,6 +12,17 @@ constexpr int defaultSide = 32;
 
 } // namespace
 
+QImage drawSvg(QSvgRenderer &renderer, int side)
+{
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter);
+    painter.end();
+    return image;
+}
+
 QImage renderSymbol(const QString &name, const QColor &color, int side)
 {
     QFile file(QStringLiteral(":/qt/qml/NerovaVardo/App/symbols/") + name + QStringLiteral(".svg"));
@@ -22,12 +33,7 @@ QImage renderSymbol(const QString &name, const QColor &color, int side)
     QSvgRenderer renderer(svg);
     if (!renderer.isValid())
         return {};
-    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&painter);
-    painter.end();
+    const QImage image = drawSvg(renderer, side);
     if (color.alphaF() < 1.0) {
         QImage faded(image.size(), QImage::Format_ARGB32_Premultiplied);
         faded.fill(Qt::transparent);

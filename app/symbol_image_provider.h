@@ -5,6 +5,8 @@
 #include <QQuickImageProvider>
 #include <QString>
 
+class QSvgRenderer;
+
 namespace vardo {
 
 // The application's symbols: small SVG drawings (app/symbols/<name>.svg, compiled in)
@@ -16,6 +18,8 @@ public:
     QImage requestImage(const QString &id, QSize *size, const QSize &requestedSize) override;
 };
 
+// `renderer`'s picture on a transparent square of `side` pixels.
+QImage drawSvg(QSvgRenderer &renderer, int side);
 // A symbol drawn in `color` at `side` pixels; a null image for an unknown name.
 QImage renderSymbol(const QString &name, const QColor &color, int side);
 // A symbol as an icon at the sizes menus and panels ask for.

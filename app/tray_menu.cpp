@@ -12,7 +12,6 @@
 #include <QGuiApplication>
 #include <QMetaMethod>
 #include <QMetaProperty>
-#include <QPainter>
 #include <QSvgRenderer>
 
 namespace vardo {
@@ -42,15 +41,8 @@ QIcon trayIcon(bool monitoring)
     QSvgRenderer renderer(monitoring ? QStringLiteral(":/qt/qml/NerovaVardo/App/icons/tray-monitoring.svg")
                                      : QStringLiteral(":/qt/qml/NerovaVardo/App/icons/tray-idle.svg"));
     QIcon icon;
-    for (int side : {16, 22, 24, 32, 48, 64}) {
-        QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(QPixmap::fromImage(image));
-    }
+    for (int side : {16, 22, 24, 32, 48, 64})
+        icon.addPixmap(QPixmap::fromImage(drawSvg(renderer, side)));
     return icon;
 }
 

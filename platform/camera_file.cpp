@@ -40,18 +40,6 @@ public:
     virtual double framesPerSecond() const = 0;
 };
 
-// OpenCV reports some broken input by throwing; here that is a frame (or a clip) that
-// cannot be read, like any other.
-template <typename Call>
-bool withoutThrowing(Call call)
-{
-    try {
-        return call();
-    } catch (const cv::Exception &) {
-        return false;
-    }
-}
-
 class VideoFootage final : public Footage {
 public:
     explicit VideoFootage(const std::string &path) : path_(path)

@@ -13,4 +13,16 @@ inline constexpr int cameraFrameHeight = 480;
 // of the frame it would have in front of the camera. BGR in, BGR out.
 cv::Mat cameraFrameFromImage(const cv::Mat &image);
 
+// OpenCV reports some broken input, driver and decoder failures by throwing; the camera
+// adapters treat that as a frame (or a clip) that cannot be read, like any other.
+template <typename Call>
+bool withoutThrowing(Call call)
+{
+    try {
+        return call();
+    } catch (const cv::Exception &) {
+        return false;
+    }
+}
+
 } // namespace vardo

@@ -1,5 +1,7 @@
 #include "platform/camera_v4l2.h"
 
+#include "platform/camera_frame.h"
+
 #include <opencv2/videoio.hpp>
 
 #include <algorithm>
@@ -42,18 +44,6 @@ bool looksIntegrated(const std::string &node, const std::string &name)
         if (name.find(hint) != std::string::npos)
             return true;
     return false;
-}
-
-// OpenCV reports some driver and decoder failures by throwing; here they are a frame
-// that cannot be read, like any other.
-template <typename Call>
-bool withoutThrowing(Call call)
-{
-    try {
-        return call();
-    } catch (const cv::Exception &) {
-        return false;
-    }
 }
 
 // OpenCV does not say why a device would not open. Asked directly: a device another

@@ -1,6 +1,18 @@
 #pragma once
 
+#include <QJSEngine>
+#include <QQmlEngine>
+
 namespace vardo {
+
+// Registers `object` as the singleton `name` of the QML module `uri`: one object for every
+// QML engine of the process, which none of them may delete.
+template <typename T>
+void registerSharedQmlObject(const char *uri, const char *name, T &object)
+{
+    QJSEngine::setObjectOwnership(&object, QJSEngine::CppOwnership);
+    qmlRegisterSingletonType<T>(uri, 1, 0, name, [&object](QQmlEngine *, QJSEngine *) -> QObject * { return &object; });
+}
 
 class LocalizationManager;
 class VardoService;
