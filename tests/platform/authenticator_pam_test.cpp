@@ -67,6 +67,7 @@ protected:
         if (!test::isChildProcessStep())
             GTEST_SKIP() << "a step of another test";
         dir = qEnvironmentVariable("VARDO_PAM_DIR");
+        writePassdb({me() + ":owner-password:nerova-vardo"});
     }
 
     // The password file: "user:password:service" lines.
@@ -157,7 +158,6 @@ TEST(PamAuthenticator, PassesThePromptsAndMessagesOfThePamStackOn)
 
 TEST_F(PamStep, ErrorsAndInfos)
 {
-    writePassdb({me() + ":owner-password:nerova-vardo"});
     for (const auto &[password, kind] : {std::pair{std::string("wrong"), Authenticator::Message::Kind::error},
                                          std::pair{std::string("owner-password"), Authenticator::Message::Kind::info}}) {
         PamAuthenticator pam(queue);
@@ -173,7 +173,6 @@ TEST_F(PamStep, ErrorsAndInfos)
 
 TEST_F(PamStep, VisiblePrompt)
 {
-    writePassdb({me() + ":owner-password:nerova-vardo"});
     PamAuthenticator pam(queue);
     Outcome outcome;
     pam.begin({.message = [&](const Authenticator::Message &m) { outcome.messages.push_back(m); },
@@ -203,7 +202,6 @@ TEST_F(PamStep, SlowCheck)
     file.write(QStringLiteral("#!/bin/sh\nread line < '%1'\n").arg(gate).toUtf8());
     file.close();
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    writePassdb({me() + ":owner-password:nerova-vardo"});
 
     PamAuthenticator pam(queue);
     Outcome outcome;
@@ -238,7 +236,6 @@ TEST(PamAuthenticator, ACancelledCheckEndsAtOnceAndTheNextOneWorks)
 
 TEST_F(PamStep, Cancel)
 {
-    writePassdb({me() + ":owner-password:nerova-vardo"});
     PamAuthenticator pam(queue);
     Outcome outcome;
     int finishedCalls = 0;

@@ -115,19 +115,6 @@ TEST_F(FileDefaults, EntriesOfUnknownFormAreIgnoredButKept)
     EXPECT_EQ(saved.value("vardo_lock_timeout").toInt(), 5);
 }
 
-TEST_F(FileDefaults, WritesFromAnotherProcessAreNotLost)
-{
-    FileDefaultsStore app(path, log);
-    app.setInteger("vardo_lock_timeout", 5);
-    FileDefaultsStore commandLine(path, log);
-    commandLine.setInteger("vardo_max_faces", 2);
-    app.setBool("vardo_enabled", true);
-    FileDefaultsStore reopened(path, log);
-    EXPECT_EQ(reopened.objectInteger("vardo_lock_timeout"), 5);
-    EXPECT_EQ(reopened.objectInteger("vardo_max_faces"), 2);
-    EXPECT_EQ(reopened.objectBool("vardo_enabled"), true);
-}
-
 TEST_F(FileDefaults, WritersAtTheSameTimeKeepEachOthersKeys)
 {
     // Two writers with their own view of the file, as two processes have: the
