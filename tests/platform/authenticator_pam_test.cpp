@@ -97,15 +97,16 @@ protected:
         });
     }
 
-    std::optional<bool> check(const std::string &password)
+    Outcome run(const std::string &password)
     {
         PamAuthenticator pam(queue);
         Outcome outcome;
         begin(pam, outcome, password);
         QTest::qWaitFor([&] { return outcome.accepted.has_value(); }, waitMs);
         EXPECT_FALSE(pam.isRunning());
-        return outcome.accepted;
+        return outcome;
     }
+    std::optional<bool> check(const std::string &password) { return run(password).accepted; }
 
     QString dir;
     // The queue posts to the application object, which must exist first.
@@ -160,10 +161,8 @@ TEST_F(PamStep, ErrorsAndInfos)
 {
     for (const auto &[password, kind] : {std::pair{std::string("wrong"), Authenticator::Message::Kind::error},
                                          std::pair{std::string("owner-password"), Authenticator::Message::Kind::info}}) {
-        PamAuthenticator pam(queue);
-        Outcome outcome;
-        begin(pam, outcome, password);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.accepted.has_value(); }, waitMs));
+        const Outcome outcome = run(password);
+        ASSERT_TRUE(outcome.accepted.has_value());
         ASSERT_EQ(outcome.messages.size(), 2u);
         EXPECT_EQ(outcome.messages[0].kind, Authenticator::Message::Kind::secretPrompt);
         EXPECT_EQ(outcome.messages[1].kind, kind);

@@ -31,7 +31,6 @@ protected:
     }
 
     static std::string dir(const QTemporaryDir &d) { return d.path().toStdString(); }
-
     static QString toolFile(const QTemporaryDir &d, const QString &name) { return d.filePath(name); }
 
     // `after` runs once the arguments are written.
