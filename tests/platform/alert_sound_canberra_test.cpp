@@ -19,58 +19,35 @@ CanberraAlertOptions nullDevice()
     return options;
 }
 
-TEST(CanberraAlertSoundTest, TheAlertIsInTheFreedesktopSoundTheme)
-{
-    EXPECT_TRUE(std::filesystem::is_regular_file("/usr/share/sounds/freedesktop/stereo/"
-                                                 + CanberraAlertOptions().eventId + ".oga"))
-        << "Debian package sound-theme-freedesktop";
-}
-
 TEST(CanberraAlertSoundTest, PlaysTheAlertFromTheSoundTheme)
 {
+    ASSERT_TRUE(std::filesystem::is_regular_file("/usr/share/sounds/freedesktop/stereo/"
+                                                 + CanberraAlertOptions().eventId + ".oga"))
+        << "Debian package sound-theme-freedesktop";
     MemoryLog log;
     CanberraAlertSound sound(log, nullDevice());
-
     EXPECT_TRUE(sound.play());
     EXPECT_TRUE(sound.play()); // again while the first may still be playing
     EXPECT_TRUE(log.lines().empty());
 }
 
-TEST(CanberraAlertSoundTest, AMissingSoundPlaysNothingAndIsLoggedOnce)
+TEST(CanberraAlertSoundTest, WhatCannotPlayPlaysNothingAndIsLoggedOnce)
 {
-    MemoryLog log;
-    CanberraAlertOptions options = nullDevice();
-    options.eventId = "vardo-no-such-sound";
-    CanberraAlertSound sound(log, options);
-
-    EXPECT_FALSE(sound.play());
-    EXPECT_FALSE(sound.play());
-    ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_EQ(log.lines()[0].rfind("[Vardo] Alert sound not played: ", 0), 0u) << log.lines()[0];
-}
-
-TEST(CanberraAlertSoundTest, WithoutAnAudioDeviceNothingIsPlayedAndItIsLoggedOnce)
-{
-    MemoryLog log;
-    CanberraAlertOptions options;
-    options.driver = "alsa";
-    options.device = "hw:99";
-    CanberraAlertSound sound(log, options);
-
-    EXPECT_FALSE(sound.play());
-    EXPECT_FALSE(sound.play());
-    EXPECT_EQ(log.lines().size(), 1u);
-}
-
-TEST(CanberraAlertSoundTest, WithoutAnOutputDriverNothingIsPlayed)
-{
-    MemoryLog log;
-    CanberraAlertOptions options;
-    options.driver = "vardo-no-such-driver";
-    CanberraAlertSound sound(log, options);
-
-    EXPECT_FALSE(sound.play());
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"[Vardo] Alert sound not played: No such driver"});
+    CanberraAlertOptions missingSound = nullDevice(), noDevice = nullDevice(), noDriver;
+    missingSound.eventId = "vardo-no-such-sound";
+    noDevice.device = "hw:99";
+    noDriver.driver = "vardo-no-such-driver";
+    for (const auto &[options, line] : {std::pair{missingSound, "[Vardo] Alert sound not played: "},
+                                        std::pair{noDevice, "[Vardo] Alert sound not played: "},
+                                        std::pair{noDriver, "[Vardo] Alert sound not played: No such driver"}}) {
+        SCOPED_TRACE(options.driver + " " + options.device + " " + options.eventId);
+        MemoryLog log;
+        CanberraAlertSound sound(log, options);
+        EXPECT_FALSE(sound.play());
+        EXPECT_FALSE(sound.play());
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_EQ(log.lines()[0].rfind(line, 0), 0u) << log.lines()[0];
+    }
 }
 
 } // namespace

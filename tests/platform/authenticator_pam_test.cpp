@@ -67,6 +67,7 @@ protected:
         if (!test::isChildProcessStep())
             GTEST_SKIP() << "a step of another test";
         dir = qEnvironmentVariable("VARDO_PAM_DIR");
+        writePassdb({me() + ":owner-password:nerova-vardo"});
     }
 
     // The password file: "user:password:service" lines.
@@ -96,15 +97,16 @@ protected:
         });
     }
 
-    std::optional<bool> check(const std::string &password)
+    Outcome run(const std::string &password)
     {
         PamAuthenticator pam(queue);
         Outcome outcome;
         begin(pam, outcome, password);
         QTest::qWaitFor([&] { return outcome.accepted.has_value(); }, waitMs);
         EXPECT_FALSE(pam.isRunning());
-        return outcome.accepted;
+        return outcome;
     }
+    std::optional<bool> check(const std::string &password) { return run(password).accepted; }
 
     QString dir;
     // The queue posts to the application object, which must exist first.
@@ -157,13 +159,10 @@ TEST(PamAuthenticator, PassesThePromptsAndMessagesOfThePamStackOn)
 
 TEST_F(PamStep, ErrorsAndInfos)
 {
-    writePassdb({me() + ":owner-password:nerova-vardo"});
     for (const auto &[password, kind] : {std::pair{std::string("wrong"), Authenticator::Message::Kind::error},
                                          std::pair{std::string("owner-password"), Authenticator::Message::Kind::info}}) {
-        PamAuthenticator pam(queue);
-        Outcome outcome;
-        begin(pam, outcome, password);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.accepted.has_value(); }, waitMs));
+        const Outcome outcome = run(password);
+        ASSERT_TRUE(outcome.accepted.has_value());
         ASSERT_EQ(outcome.messages.size(), 2u);
         EXPECT_EQ(outcome.messages[0].kind, Authenticator::Message::Kind::secretPrompt);
         EXPECT_EQ(outcome.messages[1].kind, kind);
@@ -173,7 +172,6 @@ TEST_F(PamStep, ErrorsAndInfos)
 
 TEST_F(PamStep, VisiblePrompt)
 {
-    writePassdb({me() + ":owner-password:nerova-vardo"});
     PamAuthenticator pam(queue);
     Outcome outcome;
     pam.begin({.message = [&](const Authenticator::Message &m) { outcome.messages.push_back(m); },
@@ -203,7 +201,6 @@ TEST_F(PamStep, SlowCheck)
     file.write(QStringLiteral("#!/bin/sh\nread line < '%1'\n").arg(gate).toUtf8());
     file.close();
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    writePassdb({me() + ":owner-password:nerova-vardo"});
 
     PamAuthenticator pam(queue);
     Outcome outcome;
@@ -238,7 +235,6 @@ TEST(PamAuthenticator, ACancelledCheckEndsAtOnceAndTheNextOneWorks)
 
 TEST_F(PamStep, Cancel)
 {
-    writePassdb({me() + ":owner-password:nerova-vardo"});
     PamAuthenticator pam(queue);
     Outcome outcome;
     int finishedCalls = 0;

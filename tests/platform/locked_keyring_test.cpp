@@ -3,11 +3,13 @@
 // prompter, so the service's unlock prompt is dismissed at once, as when the user
 // refuses to unlock.
 
+// Before any Qt header: GLib's D-Bus headers use "signals" as a name.
+#include <libsecret/secret.h>
+
 #include "platform/secret_store_libsecret.h"
 #include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
-#include <libsecret/secret.h>
 
 #include <climits>
 #include <cstdlib>

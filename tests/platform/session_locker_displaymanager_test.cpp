@@ -31,7 +31,6 @@ protected:
     }
 
     static std::string dir(const QTemporaryDir &d) { return d.path().toStdString(); }
-
     static QString toolFile(const QTemporaryDir &d, const QString &name) { return d.filePath(name); }
 
     // `after` runs once the arguments are written.
@@ -74,79 +73,46 @@ TEST_F(DisplayManagerSessionLockerTest, PrefersDmToolThenGdmflexiserverThenLogin
     addTool(first, "gdmflexiserver");
     addTool(first, "dm-tool");
     DisplayManagerSessionLocker locker({dir(first)});
-
-    EXPECT_EQ(locker.toolPath(), toolFile(first, "dm-tool").toStdString());
-    QFile::remove(toolFile(first, "dm-tool"));
-    EXPECT_EQ(locker.toolPath(), toolFile(first, "gdmflexiserver").toStdString());
-    QFile::remove(toolFile(first, "gdmflexiserver"));
-    EXPECT_EQ(locker.toolPath(), toolFile(first, "loginctl").toStdString());
-    QFile::remove(toolFile(first, "loginctl"));
-    EXPECT_EQ(locker.toolPath(), std::nullopt);
-}
-
-TEST_F(DisplayManagerSessionLockerTest, PrefersTheBetterToolOverTheEarlierDirectory)
-{
-    addTool(first, "loginctl");
-    addTool(second, "dm-tool");
-    DisplayManagerSessionLocker locker({dir(first), dir(second)});
-
-    EXPECT_EQ(locker.toolPath(), toolFile(second, "dm-tool").toStdString());
-}
-
-TEST_F(DisplayManagerSessionLockerTest, TakesTheToolFromTheEarlierDirectory)
-{
-    addTool(first, "dm-tool");
-    addTool(second, "dm-tool");
-
-    EXPECT_EQ(DisplayManagerSessionLocker({dir(second), dir(first)}).toolPath(),
-              toolFile(second, "dm-tool").toStdString());
-}
-
-TEST_F(DisplayManagerSessionLockerTest, SkipsDirectoriesNamedLikeATool)
-{
-    ASSERT_TRUE(QDir(first.path()).mkdir("dm-tool"));
-    addTool(first, "loginctl");
-
-    EXPECT_EQ(DisplayManagerSessionLocker({dir(first)}).toolPath(),
-              toolFile(first, "loginctl").toStdString());
-}
-
-TEST_F(DisplayManagerSessionLockerTest, FindsNothingInEmptyOrMissingDirectories)
-{
-    DisplayManagerSessionLocker locker({dir(first), "/nonexistent/vardo"});
-
+    for (const char *tool : {"dm-tool", "gdmflexiserver", "loginctl"}) {
+        EXPECT_EQ(locker.toolPath(), toolFile(first, tool).toStdString());
+        QFile::remove(toolFile(first, tool));
+    }
     EXPECT_EQ(locker.toolPath(), std::nullopt);
     const auto result = locker.launch();
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.error, "no session lock tool found");
 }
 
-TEST_F(DisplayManagerSessionLockerTest, SwitchesLightDmToTheGreeter)
+TEST_F(DisplayManagerSessionLockerTest, SearchesTheDirectoriesForTheBestTool)
 {
+    addTool(first, "loginctl");
+    addTool(second, "dm-tool");
+    // The better tool wins over the earlier directory.
+    EXPECT_EQ(DisplayManagerSessionLocker({dir(first), dir(second)}).toolPath(), toolFile(second, "dm-tool").toStdString());
+    // The same tool is taken from the earlier directory.
     addTool(first, "dm-tool");
-    addTool(first, "loginctl");
-
-    const auto result = DisplayManagerSessionLocker({dir(first)}).launch();
-    ASSERT_TRUE(result.ok()) << result.error;
-    EXPECT_TRUE(result.error.empty());
-    EXPECT_EQ(argumentsOf(first, "dm-tool"), QStringLiteral("switch-to-greeter\n"));
+    EXPECT_EQ(DisplayManagerSessionLocker({dir(second), dir(first), "/nonexistent/vardo"}).toolPath(),
+              toolFile(second, "dm-tool").toStdString());
+    // A directory named like a tool is no tool.
+    QFile::remove(toolFile(first, "dm-tool"));
+    ASSERT_TRUE(QDir(first.path()).mkdir("dm-tool"));
+    EXPECT_EQ(DisplayManagerSessionLocker({dir(first)}).toolPath(), toolFile(first, "loginctl").toStdString());
 }
 
-TEST_F(DisplayManagerSessionLockerTest, RunsGdmflexiserverWithoutArguments)
+TEST_F(DisplayManagerSessionLockerTest, RunsEachToolWithItsArguments)
 {
-    addTool(first, "gdmflexiserver");
-    addTool(first, "loginctl");
-
-    ASSERT_TRUE(DisplayManagerSessionLocker({dir(first)}).launch().ok());
-    EXPECT_EQ(argumentsOf(first, "gdmflexiserver"), QStringLiteral("\n")); // printf with no arguments
-}
-
-TEST_F(DisplayManagerSessionLockerTest, AsksLogindToLockTheSession)
-{
-    addTool(first, "loginctl");
-
-    ASSERT_TRUE(DisplayManagerSessionLocker({dir(first)}).launch().ok());
-    EXPECT_EQ(argumentsOf(first, "loginctl"), QStringLiteral("lock-session\n"));
+    // printf with no arguments writes an empty line.
+    for (const auto &[tool, arguments] : {std::pair{"dm-tool", "switch-to-greeter\n"}, std::pair{"gdmflexiserver", "\n"},
+                                          std::pair{"loginctl", "lock-session\n"}}) {
+        SCOPED_TRACE(tool);
+        QTemporaryDir folder;
+        addTool(folder, tool);
+        addTool(folder, "loginctl");
+        const auto result = DisplayManagerSessionLocker({dir(folder)}).launch();
+        ASSERT_TRUE(result.ok()) << result.error;
+        EXPECT_TRUE(result.error.empty());
+        EXPECT_EQ(argumentsOf(folder, tool), QString::fromLatin1(arguments));
+    }
 }
 
 TEST_F(DisplayManagerSessionLockerTest, ReturnsWhileTheToolIsStillRunning)

@@ -65,62 +65,52 @@ QString LogindMock::sessionPath(const QString &id)
     return QStringLiteral("/org/freedesktop/login1/session/") + id;
 }
 
-QDBusMessage LogindMock::callMock(const QString &path, const QString &method,
-                                  const QVariantList &arguments)
+bool LogindMock::callMock(const QString &path, const QString &method, const QVariantList &arguments,
+                          QVariant *returned)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(login1Service, path, mockInterface, method);
     call.setArguments(arguments);
-    return bus_.call(call, QDBus::Block, callTimeoutMs);
+    const QDBusMessage reply = bus_.call(call, QDBus::Block, callTimeoutMs);
+    error_ = reply.errorMessage();
+    if (returned)
+        *returned = reply.arguments().value(0);
+    return reply.type() == QDBusMessage::ReplyMessage;
 }
 
 QString LogindMock::addSession(const QString &id, bool active)
 {
-    const QDBusMessage reply = callMock(
-        managerPath, QStringLiteral("AddSession"),
-        {id, QStringLiteral("seat0"), QVariant::fromValue(1000u), QStringLiteral("owner"), active});
-    if (reply.type() != QDBusMessage::ReplyMessage) {
-        error_ = reply.errorMessage();
-        return {};
-    }
-    return reply.arguments().value(0).toString();
+    QVariant path;
+    return callMock(managerPath, QStringLiteral("AddSession"),
+                    {id, QStringLiteral("seat0"), QVariant::fromValue(1000u), QStringLiteral("owner"), active}, &path)
+               ? path.toString()
+               : QString();
 }
 
 bool LogindMock::setSessionProperties(const QString &id, const QVariantMap &properties)
 {
-    const QDBusMessage reply = callMock(sessionPath(id), QStringLiteral("UpdateProperties"),
-                                        {QString::fromLatin1(sessionInterface), properties});
-    error_ = reply.errorMessage();
-    return reply.type() == QDBusMessage::ReplyMessage;
+    return callMock(sessionPath(id), QStringLiteral("UpdateProperties"),
+                    {QString::fromLatin1(sessionInterface), properties});
 }
 
 bool LogindMock::emitUnlock(const QString &id)
 {
-    const QDBusMessage reply =
-        callMock(sessionPath(id), QStringLiteral("EmitSignal"),
-                 {QString::fromLatin1(sessionInterface), QStringLiteral("Unlock"), QString(),
-                  QVariant::fromValue(QVariantList())});
-    error_ = reply.errorMessage();
-    return reply.type() == QDBusMessage::ReplyMessage;
+    return callMock(sessionPath(id), QStringLiteral("EmitSignal"),
+                    {QString::fromLatin1(sessionInterface), QStringLiteral("Unlock"), QString(),
+                     QVariant::fromValue(QVariantList())});
 }
 
 bool LogindMock::emitPrepareForSleep(bool start)
 {
-    const QDBusMessage reply =
-        callMock(managerPath, QStringLiteral("EmitSignal"),
-                 {QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
-                  QStringLiteral("b"), QVariant::fromValue(QVariantList{start})});
-    error_ = reply.errorMessage();
-    return reply.type() == QDBusMessage::ReplyMessage;
+    return callMock(managerPath, QStringLiteral("EmitSignal"),
+                    {QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
+                     QStringLiteral("b"), QVariant::fromValue(QVariantList{start})});
 }
 
 bool LogindMock::addManagerMethod(const QString &name, const QString &inSignature,
                                   const QString &outSignature, const QString &code)
 {
-    const QDBusMessage reply =
-        callMock(managerPath, QStringLiteral("AddMethod"),
-                 {QStringLiteral("org.freedesktop.login1.Manager"), name, inSignature, outSignature, code});
-    error_ = reply.errorMessage();
-    return reply.type() == QDBusMessage::ReplyMessage;
+    return callMock(managerPath, QStringLiteral("AddMethod"),
+                    {QStringLiteral("org.freedesktop.login1.Manager"), name, inSignature, outSignature, code});
 }
 
 void LogindMock::deliverPendingSignals()

@@ -45,7 +45,9 @@ public:
     void deliverPendingSignals();
 
 private:
-    QDBusMessage callMock(const QString &path, const QString &method, const QVariantList &arguments);
+    // Calls the mock's own interface; error() holds the failure, `returned` the first result.
+    bool callMock(const QString &path, const QString &method, const QVariantList &arguments,
+                  QVariant *returned = nullptr);
 
     QDBusConnection bus_{QString()};
     QProcess mock_;
