@@ -22,21 +22,14 @@ inline std::string writeStringsText(const std::vector<StringsEntry> &entries)
     const auto quote = [](const std::string &s) {
         std::string out = "\"";
         for (const char c : s) {
-            switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escape[8];
-                    std::snprintf(escape, sizeof escape, "\\U%04X", static_cast<unsigned>(c));
-                    out += escape;
-                } else {
-                    out += c;
-                }
-            }
+            char escape[8] = {c, 0};
+            if (c == '"' || c == '\\')
+                std::snprintf(escape, sizeof escape, "\\%c", c);
+            else if (c == '\n' || c == '\t' || c == '\r')
+                std::snprintf(escape, sizeof escape, "\\%c", c == '\n' ? 'n' : c == '\t' ? 't' : 'r');
+            else if (static_cast<unsigned char>(c) < 0x20)
+                std::snprintf(escape, sizeof escape, "\\U%04X", static_cast<unsigned>(c));
+            out += escape;
         }
         return out + "\"";
     };
