@@ -40,24 +40,20 @@ const std::set<std::pair<std::string, std::string>> sameAsEnglishAllowed = {
     {"ro", "Strict"}, {"nb", "Tips"}, {"sv", "Tips"}, {"nl", "Tips"},
 };
 
-struct RequiredKeys {
-    std::set<std::string> localizable;
-    std::set<std::string> platform;
-};
-
-RequiredKeys readRequiredKeys()
+// The required keys of each table, read from required_keys.txt ("# platform" starts
+// the platform table's).
+std::map<std::string, std::set<std::string>> readRequiredKeys()
 {
-    RequiredKeys keys;
+    std::map<std::string, std::set<std::string>> keys;
     std::ifstream in(requiredKeysFile);
-    std::string line;
-    bool platform = false;
+    std::string line, table = "Localizable.strings";
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line == "# platform")
-            platform = true;
+            table = "Platform.strings";
         else if (!line.empty() && line.front() != '#')
-            (platform ? keys.platform : keys.localizable).insert(line);
+            keys[table].insert(line);
     }
     return keys;
 }
@@ -70,23 +66,12 @@ std::string readFile(const fs::path &path)
     return bytes.str();
 }
 
-struct Table {
-    bool present = false;
-    StringsParseResult parsed;
-    std::map<std::string, std::string> values;
-};
-
-Table loadTable(const std::string &code, const std::string &name)
+std::map<std::string, std::string> valuesOf(const StringsParseResult &parsed)
 {
-    Table table;
-    const fs::path path = tablesRoot / (code + ".lproj") / name;
-    table.present = fs::is_regular_file(path);
-    if (!table.present)
-        return table;
-    table.parsed = parseStringsText(readFile(path));
-    for (const auto &entry : table.parsed.entries)
-        table.values[entry.key] = entry.value;
-    return table;
+    std::map<std::string, std::string> values;
+    for (const auto &entry : parsed.entries)
+        values[entry.key] = entry.value;
+    return values;
 }
 
 // A text without letters once its placeholders are gone ("%d%%", "%d / %d") reads
@@ -128,31 +113,33 @@ TEST(LanguageTables, EveryFolderBelongsToALanguageOfThePicker)
 // the table and the key.
 TEST(LanguageTables, AreCompleteValidTranslatedAndCompiledIn)
 {
-    const RequiredKeys required = readRequiredKeys();
-    ASSERT_EQ(required.localizable.size(), 313u);
-    ASSERT_FALSE(required.platform.empty());
+    auto required = readRequiredKeys();
+    ASSERT_EQ(required["Localizable.strings"].size(), 313u);
+    ASSERT_FALSE(required["Platform.strings"].empty());
     for (const auto &language : LocalizationManager::languages()) {
         const std::string code(language.code);
         for (const std::string name : {"Localizable.strings", "Platform.strings"}) {
             const std::string where = code + ".lproj/" + name;
             SCOPED_TRACE(where);
-            const Table table = loadTable(code, name);
-            ASSERT_TRUE(table.present) << " is missing";
-            ASSERT_TRUE(table.parsed.ok()) << table.parsed.error->line << ": " << table.parsed.error->reason;
-            for (const auto &d : table.parsed.duplicates)
+            ASSERT_TRUE(fs::is_regular_file(tablesRoot / where)) << " is missing";
+            const std::string text = readFile(tablesRoot / where);
+            const StringsParseResult parsed = parseStringsText(text);
+            ASSERT_TRUE(parsed.ok()) << parsed.error->line << ": " << parsed.error->reason;
+            for (const auto &d : parsed.duplicates)
                 ADD_FAILURE() << d.line << ": \"" << d.key << "\" repeats line " << d.firstLine;
 
-            const auto &keys = name == "Platform.strings" ? required.platform : required.localizable;
+            const auto values = valuesOf(parsed);
+            const auto &keys = required[name];
             for (const auto &key : keys)
-                EXPECT_TRUE(table.values.count(key)) << "lacks \"" << key << "\"";
-            const Table english = loadTable("en", name);
-            for (const auto &[key, value] : table.values) {
+                EXPECT_TRUE(values.count(key)) << "lacks \"" << key << "\"";
+            const auto english = valuesOf(parseStringsText(readFile(tablesRoot / ("en.lproj/" + name))));
+            for (const auto &[key, value] : values) {
                 EXPECT_TRUE(keys.count(key)) << "\"" << key << "\" is not a required key (misspelt or stale?)";
                 EXPECT_FALSE(value.empty()) << "\"" << key << "\" is empty";
                 const PlaceholderSignature signature = placeholderSignature(value);
                 EXPECT_TRUE(signature.ok()) << "\"" << key << "\": " << signature.problem.value_or("");
-                const auto it = english.values.find(key);
-                if (it == english.values.end())
+                const auto it = english.find(key);
+                if (it == english.end())
                     continue;
                 if (signature.ok())
                     EXPECT_EQ(signature.arguments, placeholderSignature(it->second).arguments)
@@ -165,7 +152,7 @@ TEST(LanguageTables, AreCompleteValidTranslatedAndCompiledIn)
 
             QFile embedded(QString::fromStdString(":/lproj/" + where));
             EXPECT_TRUE(embedded.open(QIODevice::ReadOnly)) << " is not compiled in";
-            EXPECT_EQ(embedded.readAll().toStdString(), readFile(tablesRoot / where))
+            EXPECT_EQ(embedded.readAll().toStdString(), text)
                 << " compiled in differs from its source (stale build?)";
         }
     }

@@ -141,24 +141,4 @@ TEST(EnrollmentSelection, KeepsSmallOrUniformSetsAndDropsOutliersInOrder)
     EXPECT_EQ(selectEnrollmentEmbeddings(samples), expected);
 }
 
-TEST(EnrollmentSelection, TheCutIsOneAndAHalfDeviationsBelowTheMean)
-{
-    // Similarities to the centroid spread evenly: only the far tail is cut.
-    std::vector<Embedding> samples;
-    for (int i = 0; i < 20; ++i)
-        samples.push_back(direction(0.05f * static_cast<float>(i)));
-    const Embedding centroid = normalizedMeanEmbedding(samples);
-    std::vector<float> sims;
-    for (const auto &s : samples)
-        sims.push_back(embeddingSimilarity(s, centroid));
-    const float mean = std::accumulate(sims.begin(), sims.end(), 0.0f) / 20.0f;
-    float squares = 0.0f;
-    for (float s : sims)
-        squares += (s - mean) * (s - mean);
-    const float cutoff = mean - 1.5f * std::sqrt(squares / 20.0f);
-    const auto expected = static_cast<std::size_t>(std::count_if(sims.begin(), sims.end(), [&](float s) { return s >= cutoff; }));
-    ASSERT_LT(expected, 20u);
-    EXPECT_EQ(selectEnrollmentEmbeddings(samples).size(), expected);
-}
-
 } // namespace

@@ -23,22 +23,16 @@ namespace fs = std::filesystem;
 namespace {
 
 // A private folder with a file of junk under the given name.
-class BrokenModelFolder {
-public:
+struct BrokenModelFolder {
     explicit BrokenModelFolder(const std::string &fileName)
+        : dir(fs::temp_directory_path() / ("vardo-models-" + std::to_string(::getpid()) + "-" + fileName)),
+          file(dir / fileName)
     {
-        dir_ = fs::temp_directory_path() / ("vardo-models-" + std::to_string(::getpid()) + "-" + fileName);
-        fs::create_directories(dir_);
-        std::ofstream(dir_ / fileName) << "this is not a model\n";
-        file_ = dir_ / fileName;
+        fs::create_directories(dir);
+        std::ofstream(file) << "this is not a model\n";
     }
-    ~BrokenModelFolder() { fs::remove_all(dir_); }
-    const fs::path &dir() const { return dir_; }
-    const fs::path &file() const { return file_; }
-
-private:
-    fs::path dir_;
-    fs::path file_;
+    ~BrokenModelFolder() { fs::remove_all(dir); }
+    const fs::path dir, file;
 };
 
 bool startsWith(const std::string &text, const std::string &prefix)
@@ -72,7 +66,7 @@ TEST(ModelLoading, MissingOrBrokenFilesAreReportedOnOneLine)
     }
     BrokenModelFolder embedding("face_embedding.onnx"), detector("blazeface.onnx"),
         landmarks("shape_predictor_68_face_landmarks.dat");
-    for (const fs::path &path : {fs::path("/nonexistent/face_embedding.onnx"), embedding.file()}) {
+    for (const fs::path &path : {fs::path("/nonexistent/face_embedding.onnx"), embedding.file}) {
         MemoryLog log;
         FaceEmbeddingModel model;
         EXPECT_FALSE(model.loadFile(path, log));
@@ -84,11 +78,11 @@ TEST(ModelLoading, MissingOrBrokenFilesAreReportedOnOneLine)
     }
     MemoryLog log;
     BlazeFaceDetector blazeFace;
-    EXPECT_FALSE(blazeFace.loadFile(detector.file(), log));
+    EXPECT_FALSE(blazeFace.loadFile(detector.file, log));
     expectOneLine(log, "[FaceID] Failed to load face detector: ");
     EXPECT_TRUE(blazeFace.detect(frame, 0.7f).empty());
     log.clear();
-    EXPECT_FALSE(FaceLandmarker().loadFile(landmarks.file(), log));
+    EXPECT_FALSE(FaceLandmarker().loadFile(landmarks.file, log));
     expectOneLine(log, "[FaceID] Failed to load landmark model: ");
 }
 
@@ -102,17 +96,17 @@ TEST(ModelLocation, TheEnvironmentOverrideIsSearchedFirstThenTheStandardFolders)
     EXPECT_EQ(dirs[dirs.size() - 2].parent_path().filename(), "NerovaVardo");
 
     BrokenModelFolder folder("face_embedding.onnx");
-    ::setenv("NEROVA_VARDO_MODEL_DIR", folder.dir().c_str(), 1);
+    ::setenv("NEROVA_VARDO_MODEL_DIR", folder.dir.c_str(), 1);
     dirs = modelSearchDirectories();
     const auto found = findModelFile("face_embedding.onnx");
     MemoryLog log;
     FaceEmbeddingModel model;
     const bool loaded = model.load(log);
     ::unsetenv("NEROVA_VARDO_MODEL_DIR");
-    EXPECT_EQ(dirs.front(), folder.dir());
-    EXPECT_EQ(found, folder.file());
+    EXPECT_EQ(dirs.front(), folder.dir);
+    EXPECT_EQ(found, folder.file);
     EXPECT_FALSE(loaded);
-    EXPECT_TRUE(log.contains("[FaceID] Failed to load embedding model: " + folder.file().string()));
+    EXPECT_TRUE(log.contains("[FaceID] Failed to load embedding model: " + folder.file.string()));
 }
 
 TEST(EmbeddingModel, GivesAUnitVectorOf512ValuesAndSkipsABorderCropTenPixelsWide)
@@ -138,7 +132,7 @@ TEST(EmbeddingModel, GivesAUnitVectorOf512ValuesAndSkipsABorderCropTenPixelsWide
 TEST(DetectorLoading, WithoutTheNetworkTheHogDetectorFindsTheFace)
 {
     BrokenModelFolder folder("blazeface.onnx");
-    ::setenv("NEROVA_VARDO_MODEL_DIR", folder.dir().c_str(), 1);
+    ::setenv("NEROVA_VARDO_MODEL_DIR", folder.dir.c_str(), 1);
     MemoryLog log;
     FrameAnalyzer analyzer(log);
     analyzer.loadDetectionModels();

@@ -117,14 +117,6 @@ TEST_F(Replay, AFrameWithoutARunningCameraIsNotSeenAndNoted)
     EXPECT_EQ(notes.lines(), std::vector<std::string>{"1: the camera is not running: nobody sees this frame"});
 }
 
-TEST_F(Replay, AssignmentsGoThroughTheSetters)
-{
-    ASSERT_TRUE(run(R"({"t":1,"set":{"lockMode":"lock_mac","lockTimeout":3}})"));
-    EXPECT_EQ(replay.service()->lockMode(), LockMode::lockMac);
-    EXPECT_EQ(settings.string("vardo_lock_mode"), "lock_mac");
-    EXPECT_EQ(settings.integer("vardo_lock_timeout"), 3);
-}
-
 TEST_F(Replay, CallsAndNotificationsReachTheService)
 {
     ASSERT_TRUE(run(std::string(protectedOwner) + R"({"t":1,"call":"pauseStealth","args":[5]}
