@@ -185,14 +185,3 @@ TEST(FrameAnalyzer, WithoutEmbeddingModelFacesAreCountedSilently)
     EXPECT_TRUE(analysis.openEyeEmbeddings.empty());
     EXPECT_TRUE(log.lines().empty());
 }
-
-TEST(AnalysedFrame, CountUpdateIsDueWhenTheRectanglesSawMore)
-{
-    AnalysedFrame a;
-    a.rectangleCount = 1;
-    EXPECT_TRUE(a.isFaceCountUpdateDue());
-    a.observations.resize(1);
-    EXPECT_FALSE(a.isFaceCountUpdateDue());
-    a.rectangleCount = 2;
-    EXPECT_TRUE(a.isFaceCountUpdateDue());
-}

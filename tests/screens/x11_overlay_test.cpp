@@ -2,23 +2,15 @@
 // open and focused, the engine locks, and keys and clicks sent through XTEST (as a
 // keyboard and mouse would send them) must reach the lock screen and nothing else.
 
-#include "engine/vardo_service.h"
-#include "localization/localization_manager.h"
 #include "platform/fakes/memory_log.h"
 #include "platform/task_queue_qt.h"
 #include "platform/timers_qt.h"
-#include "replay/simulated_platform.h"
-#include "screens/qml_types.h"
 #include "screens/screen_changes.h"
 #include "screens/x11_overlay_windows.h"
+#include "tests/screens/screens_world.h"
 
-#include <QApplication>
 #include <QProcess>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickView>
 #include <QScreen>
-#include <QtTest/QTest>
 
 #include <xcb/xcb.h>
 
@@ -41,27 +33,15 @@ struct X11World {
     X11OverlayWindows overlays{{.qml = qml, .mainQueue = mainQueue, .timers = timers, .log = log}};
     VardoService service{platform.services(), platform.modules(nullptr, &overlays)};
 
+    X11World()
+    {
+        watchScreenChanges(QCoreApplication::instance(), [this] {
+            service.screenConfigurationChanged();
+            settle();
+        });
+    }
     void settle() { platform.time.runUntilIdle(); }
 };
-
-X11World &world()
-{
-    static int argc = 1;
-    static char name[] = "screens_x11_tests";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = new QApplication(argc, argv);
-    (void)app;
-    static X11World *w = [] {
-        auto *made = new X11World;
-        registerQmlTypes(made->service, LocalizationManager::shared());
-        watchScreenChanges(QCoreApplication::instance(), [made] {
-            made->service.screenConfigurationChanged();
-            made->settle();
-        });
-        return made;
-    }();
-    return *w;
-}
 
 QString run(std::initializer_list<const char *> command)
 {
@@ -125,7 +105,7 @@ protected:
             waitMs));
     }
 
-    X11World &w = world();
+    X11World &w = screensWorld<X11World>();
 };
 
 class PressCounter final : public QObject {
