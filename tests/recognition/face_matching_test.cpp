@@ -68,11 +68,6 @@ Trials acceptanceTrials()
     return trials;
 }
 
-int countAtLeast(const std::vector<float> &scores, float threshold)
-{
-    return static_cast<int>(std::count_if(scores.begin(), scores.end(), [&](float s) { return s >= threshold; }));
-}
-
 } // namespace
 
 // Enrolled from five photos, every other photo of the person matches at the lower two
@@ -90,8 +85,9 @@ TEST(FaceMatching, AcceptanceProtocol)
               << *std::max_element(trials.impostor.begin(), trials.impostor.end()) << '\n';
     for (int level : {0, 1, 2}) {
         const float threshold = matchThreshold(level);
-        const int accepted = countAtLeast(trials.genuine, threshold);
-        const int falselyAccepted = countAtLeast(trials.impostor, threshold);
+        const auto atLeast = [&](float score) { return score >= threshold; };
+        const auto accepted = std::count_if(trials.genuine.begin(), trials.genuine.end(), atLeast);
+        const auto falselyAccepted = std::count_if(trials.impostor.begin(), trials.impostor.end(), atLeast);
         std::cout << std::fixed << std::setprecision(1) << "threshold " << floatText(threshold) << ": TAR " << accepted << "/"
                   << trials.genuine.size() << " (" << 100.0 * accepted / trials.genuine.size() << " %), FAR "
                   << falselyAccepted << "/" << trials.impostor.size() << " ("
@@ -100,7 +96,7 @@ TEST(FaceMatching, AcceptanceProtocol)
         ::testing::Test::RecordProperty("FAR_" + std::to_string(level), falselyAccepted);
         EXPECT_EQ(falselyAccepted, 0) << "threshold " << threshold;
         if (level < 2) {
-            EXPECT_EQ(accepted, static_cast<int>(trials.genuine.size())) << "threshold " << threshold;
+            EXPECT_EQ(accepted, static_cast<long>(trials.genuine.size())) << "threshold " << threshold;
         }
     }
 }
