@@ -26,58 +26,34 @@ namespace fs = std::filesystem;
 
 const fs::path tablesRoot = fs::path(VARDO_SOURCE_DIR) / "localization/lproj";
 const fs::path requiredKeysFile = fs::path(VARDO_SOURCE_DIR) / "tests/localization/required_keys.txt";
-const std::vector<std::string> tableNames = {"Localizable.strings", "Platform.strings"};
 
 // Texts a translation may leave exactly as in English: names and symbols that are the
 // same in every language. Keyed by language code, "*" for all. Add an entry only
 // with the reason beside it.
 const std::set<std::pair<std::string, std::string>> sameAsEnglishAllowed = {
-    {"*", "Nerova Vardo"}, // product name, never translated
-    {"*", "Vardo"},        // short product name
-    {"*", "OK"},
-    {"*", "h"},     // the unit symbol for hours
-    {"*", "1 min"}, // the unit symbol for minutes
+    {"*", "Nerova Vardo"}, {"*", "Vardo"}, // the product's names, never translated
+    {"*", "OK"}, {"*", "h"}, {"*", "1 min"}, // unit symbols for hours and minutes
     // Words these languages share with English.
-    {"da", "Support"},
-    {"sv", "Support"},
-    {"da", "Version %s"},
-    {"de", "Version %s"},
-    {"fr", "Version %s"},
-    {"sv", "Version %s"},
-    {"de", "Website"},
-    {"nl", "Website"},
-    {"es", "No"},
-    {"it", "No"},
-    {"it", "Password"},
-    {"es", "Total: %d"},
-    {"pt-BR", "Total: %d"},
-    {"pt-PT", "Total: %d"},
-    {"ro", "Total: %d"},
-    {"fr", "Strict"},
-    {"ro", "Strict"},
-    {"nb", "Tips"},
-    {"sv", "Tips"},
-    {"nl", "Tips"},
+    {"da", "Support"}, {"sv", "Support"}, {"da", "Version %s"}, {"de", "Version %s"}, {"fr", "Version %s"},
+    {"sv", "Version %s"}, {"de", "Website"}, {"nl", "Website"}, {"es", "No"}, {"it", "No"}, {"it", "Password"},
+    {"es", "Total: %d"}, {"pt-BR", "Total: %d"}, {"pt-PT", "Total: %d"}, {"ro", "Total: %d"}, {"fr", "Strict"},
+    {"ro", "Strict"}, {"nb", "Tips"}, {"sv", "Tips"}, {"nl", "Tips"},
 };
 
-struct RequiredKeys {
-    std::set<std::string> localizable;
-    std::set<std::string> platform;
-};
-
-RequiredKeys readRequiredKeys()
+// The required keys of each table, read from required_keys.txt ("# platform" starts
+// the platform table's).
+std::map<std::string, std::set<std::string>> readRequiredKeys()
 {
-    RequiredKeys keys;
+    std::map<std::string, std::set<std::string>> keys;
     std::ifstream in(requiredKeysFile);
-    std::string line;
-    bool platform = false;
+    std::string line, table = "Localizable.strings";
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line == "# platform")
-            platform = true;
+            table = "Platform.strings";
         else if (!line.empty() && line.front() != '#')
-            (platform ? keys.platform : keys.localizable).insert(line);
+            keys[table].insert(line);
     }
     return keys;
 }
@@ -90,33 +66,12 @@ std::string readFile(const fs::path &path)
     return bytes.str();
 }
 
-struct Table {
-    bool present = false;
-    StringsParseResult parsed;
+std::map<std::string, std::string> valuesOf(const StringsParseResult &parsed)
+{
     std::map<std::string, std::string> values;
-};
-
-Table loadTable(const std::string &code, const std::string &name)
-{
-    Table table;
-    const fs::path path = tablesRoot / (code + ".lproj") / name;
-    table.present = fs::is_regular_file(path);
-    if (!table.present)
-        return table;
-    table.parsed = parseStringsText(readFile(path));
-    for (const auto &entry : table.parsed.entries)
-        table.values[entry.key] = entry.value;
-    return table;
-}
-
-std::string codeOf(const LocalizationManager::Language &language)
-{
-    return std::string(language.code);
-}
-
-const std::set<std::string> &requiredFor(const RequiredKeys &keys, const std::string &name)
-{
-    return name == "Platform.strings" ? keys.platform : keys.localizable;
+    for (const auto &entry : parsed.entries)
+        values[entry.key] = entry.value;
+    return values;
 }
 
 // A text without letters once its placeholders are gone ("%d%%", "%d / %d") reads
@@ -138,136 +93,69 @@ bool hasLetters(const std::string &text)
     });
 }
 
-// Each check runs over all 25 languages of the picker and names the language, the
-// table and the key of every failure.
-class LanguageTables : public ::testing::Test {
-protected:
-    template <typename Check>
-    void forEachLanguage(Check check)
-    {
-        for (const auto &language : LocalizationManager::languages())
-            for (const auto &name : tableNames)
-                check(codeOf(language), name);
-    }
-
-    RequiredKeys required = readRequiredKeys();
-};
-
-TEST(LanguageTableList, RequiredKeysAreListed)
-{
-    const RequiredKeys keys = readRequiredKeys();
-    EXPECT_EQ(keys.localizable.size(), 313u);
-    EXPECT_FALSE(keys.platform.empty());
-}
-
-TEST(LanguageTableList, EveryFolderBelongsToALanguageOfThePicker)
+TEST(LanguageTables, EveryFolderBelongsToALanguageOfThePicker)
 {
     std::set<std::string> codes;
     for (const auto &language : LocalizationManager::languages())
-        codes.insert(codeOf(language));
+        codes.insert(std::string(language.code));
     for (const auto &entry : fs::directory_iterator(tablesRoot)) {
+        const fs::path folder = entry.path().filename();
         if (!entry.is_directory())
             continue;
-        const fs::path folder = entry.path().filename();
-        EXPECT_EQ(folder.extension(), ".lproj") << folder;
-        EXPECT_TRUE(codes.count(folder.stem().string())) << folder << " is not a language of the picker";
+        EXPECT_TRUE(folder.extension() == ".lproj" && codes.count(folder.stem().string()))
+            << folder << " is not a language of the picker";
     }
 }
 
-TEST_F(LanguageTables, EveryLanguageHasBothTables)
+// Every language of the picker, both tables: present, parsed without repeats, every
+// required key and no other, no empty text, English's placeholders, translated where the
+// text differs by language, and compiled in unchanged. Each failure names the language,
+// the table and the key.
+TEST(LanguageTables, AreCompleteValidTranslatedAndCompiledIn)
 {
-    forEachLanguage([](const std::string &code, const std::string &name) {
-        EXPECT_TRUE(loadTable(code, name).present) << code << ".lproj/" << name << " is missing";
-    });
-}
+    auto required = readRequiredKeys();
+    ASSERT_EQ(required["Localizable.strings"].size(), 313u);
+    ASSERT_FALSE(required["Platform.strings"].empty());
+    for (const auto &language : LocalizationManager::languages()) {
+        const std::string code(language.code);
+        for (const std::string name : {"Localizable.strings", "Platform.strings"}) {
+            const std::string where = code + ".lproj/" + name;
+            SCOPED_TRACE(where);
+            ASSERT_TRUE(fs::is_regular_file(tablesRoot / where)) << " is missing";
+            const std::string text = readFile(tablesRoot / where);
+            const StringsParseResult parsed = parseStringsText(text);
+            ASSERT_TRUE(parsed.ok()) << parsed.error->line << ": " << parsed.error->reason;
+            for (const auto &d : parsed.duplicates)
+                ADD_FAILURE() << d.line << ": \"" << d.key << "\" repeats line " << d.firstLine;
 
-TEST_F(LanguageTables, ParseWithoutRepeatedKeys)
-{
-    forEachLanguage([](const std::string &code, const std::string &name) {
-        const Table table = loadTable(code, name);
-        if (!table.present)
-            return;
-        EXPECT_TRUE(table.parsed.ok()) << code << ".lproj/" << name << ":" << table.parsed.error->line
-                                       << ": " << table.parsed.error->reason;
-        for (const auto &d : table.parsed.duplicates)
-            ADD_FAILURE() << code << ".lproj/" << name << ":" << d.line << ": \"" << d.key
-                          << "\" repeats line " << d.firstLine;
-    });
-}
+            const auto values = valuesOf(parsed);
+            const auto &keys = required[name];
+            for (const auto &key : keys)
+                EXPECT_TRUE(values.count(key)) << "lacks \"" << key << "\"";
+            const auto english = valuesOf(parseStringsText(readFile(tablesRoot / ("en.lproj/" + name))));
+            for (const auto &[key, value] : values) {
+                EXPECT_TRUE(keys.count(key)) << "\"" << key << "\" is not a required key (misspelt or stale?)";
+                EXPECT_FALSE(value.empty()) << "\"" << key << "\" is empty";
+                const PlaceholderSignature signature = placeholderSignature(value);
+                EXPECT_TRUE(signature.ok()) << "\"" << key << "\": " << signature.problem.value_or("");
+                const auto it = english.find(key);
+                if (it == english.end())
+                    continue;
+                if (signature.ok())
+                    EXPECT_EQ(signature.arguments, placeholderSignature(it->second).arguments)
+                        << "\"" << key << "\" = \"" << value << "\" has other placeholders than English \""
+                        << it->second << "\"";
+                if (code != "en" && it->second == value && hasLetters(value)
+                    && !sameAsEnglishAllowed.count({"*", value}) && !sameAsEnglishAllowed.count({code, value}))
+                    ADD_FAILURE() << "\"" << key << "\" is still the English \"" << value << "\"";
+            }
 
-TEST_F(LanguageTables, DefineEveryRequiredKeyAndNoOther)
-{
-    forEachLanguage([this](const std::string &code, const std::string &name) {
-        const Table table = loadTable(code, name);
-        const auto &keys = requiredFor(required, name);
-        std::vector<std::string> missing;
-        for (const auto &key : keys)
-            if (!table.values.count(key))
-                missing.push_back(key);
-        EXPECT_TRUE(missing.empty()) << code << ".lproj/" << name << " lacks " << missing.size()
-                                     << " keys, first \"" << (missing.empty() ? "" : missing.front())
-                                     << "\"";
-        for (const auto &[key, value] : table.values)
-            EXPECT_TRUE(keys.count(key)) << code << ".lproj/" << name << ": \"" << key
-                                         << "\" is not a required key (misspelt or stale?)";
-    });
-}
-
-TEST_F(LanguageTables, HaveNoEmptyTexts)
-{
-    forEachLanguage([](const std::string &code, const std::string &name) {
-        for (const auto &[key, value] : loadTable(code, name).values)
-            EXPECT_FALSE(value.empty()) << code << ".lproj/" << name << ": \"" << key << "\"";
-    });
-}
-
-TEST_F(LanguageTables, PlaceholdersMatchEnglishByPositionAndKind)
-{
-    forEachLanguage([](const std::string &code, const std::string &name) {
-        const Table english = loadTable("en", name);
-        for (const auto &[key, value] : loadTable(code, name).values) {
-            const PlaceholderSignature signature = placeholderSignature(value);
-            EXPECT_TRUE(signature.ok()) << code << ".lproj/" << name << ": \"" << key
-                                        << "\": " << signature.problem.value_or("");
-            const auto it = english.values.find(key);
-            if (it == english.values.end() || !signature.ok())
-                continue;
-            EXPECT_EQ(signature.arguments, placeholderSignature(it->second).arguments)
-                << code << ".lproj/" << name << ": \"" << key << "\" = \"" << value
-                << "\" has other placeholders than English \"" << it->second << "\"";
+            QFile embedded(QString::fromStdString(":/lproj/" + where));
+            EXPECT_TRUE(embedded.open(QIODevice::ReadOnly)) << " is not compiled in";
+            EXPECT_EQ(embedded.readAll().toStdString(), text)
+                << " compiled in differs from its source (stale build?)";
         }
-    });
-}
-
-TEST_F(LanguageTables, TranslateEveryTextThatDiffersByLanguage)
-{
-    forEachLanguage([](const std::string &code, const std::string &name) {
-        if (code == "en")
-            return;
-        const Table english = loadTable("en", name);
-        for (const auto &[key, value] : loadTable(code, name).values) {
-            const auto it = english.values.find(key);
-            if (it == english.values.end() || it->second != value || !hasLetters(value)
-                || sameAsEnglishAllowed.count({"*", value}) || sameAsEnglishAllowed.count({code, value}))
-                continue;
-            ADD_FAILURE() << code << ".lproj/" << name << ": \"" << key << "\" is still the English \""
-                          << value << "\"";
-        }
-    });
-}
-
-TEST_F(LanguageTables, AreCompiledInUnchanged)
-{
-    forEachLanguage([](const std::string &code, const std::string &name) {
-        const fs::path source = tablesRoot / (code + ".lproj") / name;
-        if (!fs::is_regular_file(source))
-            return;
-        QFile embedded(QString::fromStdString(":/lproj/" + code + ".lproj/" + name));
-        EXPECT_TRUE(embedded.open(QIODevice::ReadOnly)) << embedded.fileName().toStdString()
-                                                        << " is not compiled in";
-        EXPECT_EQ(embedded.readAll().toStdString(), readFile(source))
-            << embedded.fileName().toStdString() << " differs from its source (stale build?)";
-    });
+    }
 }
 
 } // namespace

@@ -22,21 +22,14 @@ inline std::string writeStringsText(const std::vector<StringsEntry> &entries)
     const auto quote = [](const std::string &s) {
         std::string out = "\"";
         for (const char c : s) {
-            switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escape[8];
-                    std::snprintf(escape, sizeof escape, "\\U%04X", static_cast<unsigned>(c));
-                    out += escape;
-                } else {
-                    out += c;
-                }
-            }
+            char escape[8] = {c, 0};
+            if (c == '"' || c == '\\')
+                std::snprintf(escape, sizeof escape, "\\%c", c);
+            else if (c == '\n' || c == '\t' || c == '\r')
+                std::snprintf(escape, sizeof escape, "\\%c", c == '\n' ? 'n' : c == '\t' ? 't' : 'r');
+            else if (static_cast<unsigned char>(c) < 0x20)
+                std::snprintf(escape, sizeof escape, "\\U%04X", static_cast<unsigned>(c));
+            out += escape;
         }
         return out + "\"";
     };
@@ -63,39 +56,31 @@ inline std::vector<FormatArg> argumentsFor(const PlaceholderSignature &signature
 // Empty when everything holds, otherwise the first violation.
 inline std::string checkFormatInvariants(std::string_view pattern)
 {
+    // A refusal shows the pattern as it is.
+    const auto refused = [&](std::span<const FormatArg> args) {
+        const FormatOutcome outcome = formatPlaceholders(pattern, args);
+        return !outcome.ok() && outcome.text == pattern;
+    };
     const PlaceholderSignature signature = placeholderSignature(pattern);
-    if (!signature.ok()) {
-        const FormatOutcome outcome = formatPlaceholders(pattern, {});
-        if (outcome.ok() || outcome.text != pattern)
-            return "a pattern with a problem was formatted";
-        return {};
-    }
-    const std::vector<FormatArg> fitting = argumentsFor(signature);
+    if (!signature.ok())
+        return refused({}) ? "" : "a pattern with a problem was formatted";
+    std::vector<FormatArg> fitting = argumentsFor(signature);
     const FormatOutcome good = formatPlaceholders(pattern, fitting);
     if (!good.ok())
         return "fitting arguments were refused: " + *good.problem;
     if (isValidUtf8(pattern) && !isValidUtf8(good.text))
         return "formatting valid UTF-8 produced invalid UTF-8";
-
     std::vector<FormatArg> oneMore = fitting;
     oneMore.emplace_back(1);
-    const FormatOutcome tooMany = formatPlaceholders(pattern, oneMore);
-    if (tooMany.ok() || tooMany.text != pattern)
+    if (!refused(oneMore))
         return "an extra argument was accepted";
-    if (!fitting.empty()) {
-        std::vector<FormatArg> wrongType = fitting;
-        wrongType.front() = std::holds_alternative<std::string>(fitting.front().value())
-                                ? FormatArg(7)
-                                : FormatArg("seven");
-        const FormatOutcome mismatch = formatPlaceholders(pattern, wrongType);
-        if (mismatch.ok() || mismatch.text != pattern)
-            return "an argument of the wrong type was accepted";
-        const FormatOutcome tooFew =
-            formatPlaceholders(pattern, std::span(fitting).first(fitting.size() - 1));
-        if (tooFew.ok() || tooFew.text != pattern)
-            return "a missing argument was accepted";
-    }
-    return {};
+    if (fitting.empty())
+        return {};
+    if (!refused(std::span(fitting).first(fitting.size() - 1)))
+        return "a missing argument was accepted";
+    const bool text = std::holds_alternative<std::string>(fitting.front().value());
+    fitting.front() = text ? FormatArg(7) : FormatArg("seven");
+    return refused(fitting) ? "" : "an argument of the wrong type was accepted";
 }
 
 inline std::string checkParseInvariants(std::string_view text)
@@ -106,10 +91,8 @@ inline std::string checkParseInvariants(std::string_view text)
         if (!result.entries.empty() || !result.duplicates.empty())
             return "a rejected file still returned entries";
         if (result.error->line < 1 || result.error->line > lines)
-            return "error line " + std::to_string(result.error->line) + " outside 1.."
-                   + std::to_string(lines);
-        if (result.error->reason.empty()
-            || result.error->reason.find('\n') != std::string::npos)
+            return "error line " + std::to_string(result.error->line) + " outside 1.." + std::to_string(lines);
+        if (result.error->reason.empty() || result.error->reason.find('\n') != std::string::npos)
             return "error reason is empty or not one line";
         return {};
     }

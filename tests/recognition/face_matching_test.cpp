@@ -68,34 +68,14 @@ Trials acceptanceTrials()
     return trials;
 }
 
-int countAtLeast(const std::vector<float> &scores, float threshold)
-{
-    return static_cast<int>(std::count_if(scores.begin(), scores.end(), [&](float s) { return s >= threshold; }));
-}
-
 } // namespace
 
-TEST(FaceMatching, ChipsOfOnePersonMatchEachOtherAndNoOneElseAtBalanced)
-{
-    const auto &all = allEmbeddings();
-    const float threshold = matchThreshold(1);
-    for (const std::string person : {"John_Salley", "John_Savage", "John_Schneider"}) {
-        const auto &own = all.at(person);
-        ASSERT_EQ(own.size(), 11u) << person;
-        const std::vector<Embedding> enrolled(own.begin(), own.begin() + 5);
-        for (std::size_t i = 5; i < own.size(); ++i)
-            EXPECT_TRUE(isOwnerMatch(scoreAgainstEnrolled(enrolled, own[i]), threshold)) << person << " #" << i;
-        for (const auto &[other, embeddings] : all) {
-            if (other == person)
-                continue;
-            for (const auto &e : embeddings)
-                EXPECT_FALSE(isOwnerMatch(scoreAgainstEnrolled(enrolled, e), threshold)) << person << " vs " << other;
-        }
-    }
-}
-
+// Enrolled from five photos, every other photo of the person matches at the lower two
+// levels, and no photo of anyone else at any level.
 TEST(FaceMatching, AcceptanceProtocol)
 {
+    for (const std::string person : {"John_Salley", "John_Savage", "John_Schneider"})
+        ASSERT_EQ(allEmbeddings().at(person).size(), 11u) << person << ": a photo gave no embedding";
     const Trials trials = acceptanceTrials();
     ASSERT_GE(trials.genuine.size(), 18u);
     ASSERT_GE(trials.impostor.size(), 80u);
@@ -105,18 +85,18 @@ TEST(FaceMatching, AcceptanceProtocol)
               << *std::max_element(trials.impostor.begin(), trials.impostor.end()) << '\n';
     for (int level : {0, 1, 2}) {
         const float threshold = matchThreshold(level);
-        const int accepted = countAtLeast(trials.genuine, threshold);
-        const int falselyAccepted = countAtLeast(trials.impostor, threshold);
+        const auto atLeast = [&](float score) { return score >= threshold; };
+        const auto accepted = std::count_if(trials.genuine.begin(), trials.genuine.end(), atLeast);
+        const auto falselyAccepted = std::count_if(trials.impostor.begin(), trials.impostor.end(), atLeast);
         std::cout << std::fixed << std::setprecision(1) << "threshold " << floatText(threshold) << ": TAR " << accepted << "/"
                   << trials.genuine.size() << " (" << 100.0 * accepted / trials.genuine.size() << " %), FAR "
                   << falselyAccepted << "/" << trials.impostor.size() << " ("
                   << 100.0 * falselyAccepted / trials.impostor.size() << " %)\n";
         ::testing::Test::RecordProperty("TAR_" + std::to_string(level), accepted);
         ::testing::Test::RecordProperty("FAR_" + std::to_string(level), falselyAccepted);
-        // No stranger is let in at any level.
         EXPECT_EQ(falselyAccepted, 0) << "threshold " << threshold;
         if (level < 2) {
-            EXPECT_EQ(accepted, static_cast<int>(trials.genuine.size())) << "threshold " << threshold;
+            EXPECT_EQ(accepted, static_cast<long>(trials.genuine.size())) << "threshold " << threshold;
         }
     }
 }

@@ -23,22 +23,16 @@ namespace fs = std::filesystem;
 namespace {
 
 // A private folder with a file of junk under the given name.
-class BrokenModelFolder {
-public:
+struct BrokenModelFolder {
     explicit BrokenModelFolder(const std::string &fileName)
+        : dir(fs::temp_directory_path() / ("vardo-models-" + std::to_string(::getpid()) + "-" + fileName)),
+          file(dir / fileName)
     {
-        dir_ = fs::temp_directory_path() / ("vardo-models-" + std::to_string(::getpid()) + "-" + fileName);
-        fs::create_directories(dir_);
-        std::ofstream(dir_ / fileName) << "this is not a model\n";
-        file_ = dir_ / fileName;
+        fs::create_directories(dir);
+        std::ofstream(file) << "this is not a model\n";
     }
-    ~BrokenModelFolder() { fs::remove_all(dir_); }
-    const fs::path &dir() const { return dir_; }
-    const fs::path &file() const { return file_; }
-
-private:
-    fs::path dir_;
-    fs::path file_;
+    ~BrokenModelFolder() { fs::remove_all(dir); }
+    const fs::path dir, file;
 };
 
 bool startsWith(const std::string &text, const std::string &prefix)
@@ -56,73 +50,75 @@ FaceObservation centredFace()
 
 } // namespace
 
-TEST(EmbeddingModelLoading, TheInstalledModelLoads)
+// A missing or broken model file is one log line and a model that gives nothing.
+TEST(ModelLoading, MissingOrBrokenFilesAreReportedOnOneLine)
 {
+    const cv::Mat frame(480, 640, CV_8UC3, cv::Scalar::all(90));
+    const auto expectOneLine = [](const MemoryLog &log, const std::string &start) {
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_TRUE(startsWith(log.lines()[0], start)) << log.lines()[0];
+        EXPECT_EQ(log.lines()[0].find('\n'), std::string::npos);
+    };
+    {
+        MemoryLog log;
+        EXPECT_TRUE(FaceEmbeddingModel().load(log));
+        EXPECT_EQ(log.lines(), std::vector<std::string>{"[FaceID] Embedding model loaded successfully"});
+    }
+    BrokenModelFolder embedding("face_embedding.onnx"), detector("blazeface.onnx"),
+        landmarks("shape_predictor_68_face_landmarks.dat");
+    for (const fs::path &path : {fs::path("/nonexistent/face_embedding.onnx"), embedding.file}) {
+        MemoryLog log;
+        FaceEmbeddingModel model;
+        EXPECT_FALSE(model.loadFile(path, log));
+        EXPECT_FALSE(model.isLoaded());
+        expectOneLine(log, "[FaceID] Failed to load embedding model: " + path.string());
+        log.clear();
+        EXPECT_FALSE(model.embed(frame, centredFace(), log));
+        EXPECT_TRUE(log.lines().empty());
+    }
     MemoryLog log;
-    FaceEmbeddingModel model;
-    EXPECT_TRUE(model.load(log));
-    EXPECT_TRUE(model.isLoaded());
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"[FaceID] Embedding model loaded successfully"});
-}
-
-TEST(EmbeddingModelLoading, MissingFileLeavesAModelThatGivesNothing)
-{
-    MemoryLog log;
-    FaceEmbeddingModel model;
-    EXPECT_FALSE(model.loadFile("/nonexistent/face_embedding.onnx", log));
-    ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_TRUE(startsWith(log.lines()[0], "[FaceID] Failed to load embedding model: /nonexistent/face_embedding.onnx"));
+    BlazeFaceDetector blazeFace;
+    EXPECT_FALSE(blazeFace.loadFile(detector.file, log));
+    expectOneLine(log, "[FaceID] Failed to load face detector: ");
+    EXPECT_TRUE(blazeFace.detect(frame, 0.7f).empty());
     log.clear();
-    const cv::Mat frame(480, 640, CV_8UC3, cv::Scalar::all(100));
-    EXPECT_FALSE(model.embed(frame, centredFace(), log));
-    EXPECT_TRUE(log.lines().empty());
+    EXPECT_FALSE(FaceLandmarker().loadFile(landmarks.file, log));
+    expectOneLine(log, "[FaceID] Failed to load landmark model: ");
 }
 
-TEST(EmbeddingModelLoading, BrokenFileIsReportedOnOneLine)
+TEST(ModelLocation, TheEnvironmentOverrideIsSearchedFirstThenTheStandardFolders)
 {
-    BrokenModelFolder folder("face_embedding.onnx");
-    MemoryLog log;
-    FaceEmbeddingModel model;
-    EXPECT_FALSE(model.loadFile(folder.file(), log));
-    EXPECT_FALSE(model.isLoaded());
-    ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_TRUE(startsWith(log.lines()[0], "[FaceID] Failed to load embedding model: "));
-    EXPECT_EQ(log.lines()[0].find('\n'), std::string::npos);
-}
+    ::unsetenv("NEROVA_VARDO_MODEL_DIR");
+    auto dirs = modelSearchDirectories();
+    ASSERT_GE(dirs.size(), 3u);
+    EXPECT_EQ(dirs.front().filename(), "models");
+    EXPECT_EQ(dirs.back(), fs::path("/usr/share/nerova-vardo/models"));
+    EXPECT_EQ(dirs[dirs.size() - 2].parent_path().filename(), "NerovaVardo");
 
-TEST(ModelLocation, TheEnvironmentOverrideIsSearchedFirst)
-{
     BrokenModelFolder folder("face_embedding.onnx");
-    ::setenv("NEROVA_VARDO_MODEL_DIR", folder.dir().c_str(), 1);
-    const auto dirs = modelSearchDirectories();
+    ::setenv("NEROVA_VARDO_MODEL_DIR", folder.dir.c_str(), 1);
+    dirs = modelSearchDirectories();
     const auto found = findModelFile("face_embedding.onnx");
     MemoryLog log;
     FaceEmbeddingModel model;
     const bool loaded = model.load(log);
     ::unsetenv("NEROVA_VARDO_MODEL_DIR");
-
-    ASSERT_FALSE(dirs.empty());
-    EXPECT_EQ(dirs.front(), folder.dir());
-    EXPECT_EQ(found, folder.file());
+    EXPECT_EQ(dirs.front(), folder.dir);
+    EXPECT_EQ(found, folder.file);
     EXPECT_FALSE(loaded);
-    EXPECT_TRUE(log.contains("[FaceID] Failed to load embedding model: " + folder.file().string()));
+    EXPECT_TRUE(log.contains("[FaceID] Failed to load embedding model: " + folder.file.string()));
 }
 
-TEST(ModelLocation, StandardFoldersInOrder)
-{
-    ::unsetenv("NEROVA_VARDO_MODEL_DIR");
-    const auto dirs = modelSearchDirectories();
-    ASSERT_GE(dirs.size(), 3u);
-    EXPECT_EQ(dirs.front().filename(), "models");
-    EXPECT_EQ(dirs.back(), fs::path("/usr/share/nerova-vardo/models"));
-    EXPECT_EQ(dirs[dirs.size() - 2].parent_path().filename(), "NerovaVardo");
-}
-
-TEST(EmbeddingModel, BorderCropTenPixelsWideIsSkippedSilently)
+TEST(EmbeddingModel, GivesAUnitVectorOf512ValuesAndSkipsABorderCropTenPixelsWide)
 {
     FaceEmbeddingModel &model = loadedAnalyzer().embeddingModel();
-    const cv::Mat frame = cameraFrameOf(identityImages("John_Salley").front());
     MemoryLog log;
+    const auto embedding = model.embed(cameraFrameOf(identityImages("John_Savage").front()), centredFace(), log);
+    ASSERT_TRUE(embedding);
+    ASSERT_EQ(embedding->size(), 512u);
+    EXPECT_NEAR(embeddingSimilarity(*embedding, *embedding), 1.0f, 1e-5f);
+
+    const cv::Mat frame = cameraFrameOf(identityImages("John_Salley").front());
     FaceObservation face = centredFace();
     // 100 px wide box from x = -110: with its margin the crop ends at x = 10.
     face.boundingBox.x = -110.0 / 640.0;
@@ -133,31 +129,10 @@ TEST(EmbeddingModel, BorderCropTenPixelsWideIsSkippedSilently)
     EXPECT_TRUE(log.lines().empty());
 }
 
-TEST(EmbeddingModel, GivesAUnitVectorOf512Values)
-{
-    FaceEmbeddingModel &model = loadedAnalyzer().embeddingModel();
-    MemoryLog log;
-    const auto embedding = model.embed(cameraFrameOf(identityImages("John_Savage").front()), centredFace(), log);
-    ASSERT_TRUE(embedding);
-    ASSERT_EQ(embedding->size(), 512u);
-    EXPECT_NEAR(embeddingSimilarity(*embedding, *embedding), 1.0f, 1e-5f);
-}
-
-TEST(DetectorLoading, BrokenDetectorFileIsReported)
-{
-    BrokenModelFolder folder("blazeface.onnx");
-    MemoryLog log;
-    BlazeFaceDetector detector;
-    EXPECT_FALSE(detector.loadFile(folder.file(), log));
-    ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_TRUE(startsWith(log.lines()[0], "[FaceID] Failed to load face detector: "));
-    EXPECT_TRUE(detector.detect(cv::Mat(480, 640, CV_8UC3, cv::Scalar::all(90)), 0.7f).empty());
-}
-
 TEST(DetectorLoading, WithoutTheNetworkTheHogDetectorFindsTheFace)
 {
     BrokenModelFolder folder("blazeface.onnx");
-    ::setenv("NEROVA_VARDO_MODEL_DIR", folder.dir().c_str(), 1);
+    ::setenv("NEROVA_VARDO_MODEL_DIR", folder.dir.c_str(), 1);
     MemoryLog log;
     FrameAnalyzer analyzer(log);
     analyzer.loadDetectionModels();
@@ -172,14 +147,4 @@ TEST(DetectorLoading, WithoutTheNetworkTheHogDetectorFindsTheFace)
     EXPECT_EQ(analysis.rectangleCount, 1);
     ASSERT_EQ(analysis.observations.size(), 1u);
     EXPECT_TRUE(analysis.observations[0].leftEye);
-}
-
-TEST(LandmarkLoading, BrokenFileIsReported)
-{
-    BrokenModelFolder folder("shape_predictor_68_face_landmarks.dat");
-    MemoryLog log;
-    FaceLandmarker landmarker;
-    EXPECT_FALSE(landmarker.loadFile(folder.file(), log));
-    ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_TRUE(startsWith(log.lines()[0], "[FaceID] Failed to load landmark model: "));
 }

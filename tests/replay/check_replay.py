@@ -33,26 +33,19 @@ class Segment:
     """What is expected of the output up to and including one STATE line."""
 
     def __init__(self):
-        self.logs = []    # (scenario line, text)
-        self.nologs = []  # (scenario line, text)
-        self.state = None  # (scenario line, dict)
+        self.logs, self.nologs, self.state = [], [], None  # (scenario line, text) lists; (line, dict)
 
 
 def read_expectations(path):
-    segments = [Segment()]
-    exit_status = 0
-    stderr_texts = []
-    settings = {}
+    segments, exit_status, stderr_texts, settings = [Segment()], 0, [], {}
     with open(path, encoding="utf-8") as scenario:
         for number, line in enumerate(scenario, start=1):
             if not line.startswith("#>"):
                 continue
             directive, _, rest = line[2:].strip().partition(" ")
             rest = rest.strip()
-            if directive == "LOG":
-                segments[-1].logs.append((number, rest))
-            elif directive == "NOLOG":
-                segments[-1].nologs.append((number, rest))
+            if directive in ("LOG", "NOLOG"):
+                (segments[-1].logs if directive == "LOG" else segments[-1].nologs).append((number, rest))
             elif directive == "STATE":
                 segments[-1].state = (number, json.loads(rest))
                 segments.append(Segment())
@@ -81,9 +74,8 @@ def split_output(stdout):
 
 def check(path, segments, parts):
     problems = []
-    expected_dumps = len(segments) - 1
-    if len(parts) - 1 != expected_dumps:
-        problems.append(f"the replay printed {len(parts) - 1} STATE lines, the scenario expects {expected_dumps}")
+    if len(parts) != len(segments):
+        problems.append(f"the replay printed {len(parts) - 1} STATE lines, the scenario expects {len(segments) - 1}")
     for index, (segment, (logs, state)) in enumerate(zip(segments, parts)):
         where = f"before STATE #{index + 1}" if segment.state else "after the last STATE"
         position = 0
@@ -92,10 +84,8 @@ def check(path, segments, parts):
                 position = logs.index(text, position) + 1
             except ValueError:
                 problems.append(f"{path}:{number}: log line not found {where} (in this order): {text}")
-        for number, text in segment.nologs:
-            for log in logs:
-                if text in log:
-                    problems.append(f"{path}:{number}: unexpected log line {where}: {log}")
+        problems += [f"{path}:{number}: unexpected log line {where}: {log}"
+                     for number, text in segment.nologs for log in logs if text in log]
         if segment.state and state is not None:
             number, wanted = segment.state
             for key, value in wanted.items():

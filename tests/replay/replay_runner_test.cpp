@@ -1,5 +1,6 @@
-// Running scenarios: when the service is built, how time moves before each line, how
-// frames reach the engine, what a dump prints, and where a malformed scenario stops.
+// Running scenarios: when the service is built, how frames reach the engine and what a
+// dump prints. How time moves and where a malformed scenario stops are checked end to end
+// by the scenarios under scenarios/.
 
 #include "replay/replay_runner.h"
 #include "engine/vardo_service.h"
@@ -84,19 +85,6 @@ TEST_F(Replay, WithoutOtherLinesTheServiceIsBuiltAtTheEnd)
     EXPECT_FALSE(replay.service()->isMonitoring());
 }
 
-TEST_F(Replay, TheClockMovesToEachLineFiringTimersOnTheWay)
-{
-    ASSERT_TRUE(run(std::string(protectedOwner) + R"({"t":1,"frame":{"faces":[]}}
-{"t":4,"dump":true}
-{"t":11,"dump":true}
-)"));
-    const auto all = states();
-    ASSERT_EQ(all.size(), 2u);
-    EXPECT_NE(all[0].find("\"secondsUntilLock\":7,"), std::string::npos);
-    EXPECT_NE(all[0].find("\"noFaceStartTime\":1,"), std::string::npos);
-    EXPECT_NE(all[1].find("\"isLocked\":true,"), std::string::npos);
-}
-
 TEST_F(Replay, FramesTravelThroughTheCameraOneAnalysedFrameEach)
 {
     ASSERT_TRUE(run(std::string(protectedOwner) + R"({"t":1,"frame":{"faces":[{"who":"owner"}]}}
@@ -127,14 +115,6 @@ TEST_F(Replay, AFrameWithoutARunningCameraIsNotSeenAndNoted)
     EXPECT_EQ(replay.service()->frameCounter(), 0);
     EXPECT_FALSE(replay.service()->faceDetected());
     EXPECT_EQ(notes.lines(), std::vector<std::string>{"1: the camera is not running: nobody sees this frame"});
-}
-
-TEST_F(Replay, AssignmentsGoThroughTheSetters)
-{
-    ASSERT_TRUE(run(R"({"t":1,"set":{"lockMode":"lock_mac","lockTimeout":3}})"));
-    EXPECT_EQ(replay.service()->lockMode(), LockMode::lockMac);
-    EXPECT_EQ(settings.string("vardo_lock_mode"), "lock_mac");
-    EXPECT_EQ(settings.integer("vardo_lock_timeout"), 3);
 }
 
 TEST_F(Replay, CallsAndNotificationsReachTheService)
@@ -177,65 +157,12 @@ TEST_F(Replay, ADumpPrintsThePublishedStateThenTheLoopsCounters)
             << meta.property(i).name();
 }
 
-TEST_F(Replay, EngineLinesAndStateLinesKeepTheirOrder)
-{
-    ASSERT_TRUE(run(std::string(protectedOwner) + R"({"t":1,"dump":true}
-{"t":2,"notify":"cameraInterrupted"}
-{"t":2,"dump":true}
-)"));
-    const auto lines = output.lines();
-    const auto interrupted = std::find(lines.begin(), lines.end(), "[Vardo] Camera interrupted — locked for security");
-    ASSERT_NE(interrupted, lines.end());
-    ASSERT_TRUE(interrupted + 1 != lines.end());
-    EXPECT_TRUE((interrupted + 1)->starts_with("STATE ")) << *(interrupted + 1);
-    EXPECT_TRUE((interrupted - 1)->starts_with("STATE ")) << *(interrupted - 1);
-}
-
-TEST_F(Replay, TimeGoingBackStopsTheReplayAtThatLine)
-{
-    EXPECT_FALSE(run(std::string(protectedOwner) + R"({"t":5,"dump":true}
-{"t":4,"dump":true}
-{"t":6,"dump":true}
-)"));
-    EXPECT_EQ(replay.errorLine(), 4);
-    EXPECT_EQ(replay.error(), "t goes back from 5 to 4");
-    EXPECT_EQ(states().size(), 1u);
-}
-
-TEST_F(Replay, ASetUpLineAfterTheStartStopsTheReplay)
-{
-    EXPECT_FALSE(run(R"({"t":0,"dump":true}
-# too late for set-up
-{"t":1,"enrolled":"owner"}
-)"));
-    EXPECT_EQ(replay.errorLine(), 3);
-    EXPECT_NE(replay.error().find("must come before every other line"), std::string::npos);
-}
-
-TEST_F(Replay, AMalformedLineStopsTheReplayWithItsReason)
-{
-    EXPECT_FALSE(run(R"({"t":0,"dump":true}
-{"t":1,"call":"unlockWithoutPassword"}
-)"));
-    EXPECT_EQ(replay.errorLine(), 2);
-    EXPECT_EQ(replay.error(), "unknown operation \"unlockWithoutPassword\"");
-}
-
-#if !__has_include("engine/frame_analysis_factory.h")
-TEST_F(Replay, ImageFramesAreRefusedWhileThereIsNoFaceAnalysis)
-{
-    EXPECT_FALSE(run(std::string(protectedOwner) + R"({"t":1,"image":"a.jpg"})"));
-    EXPECT_EQ(replay.errorLine(), 3);
-    EXPECT_NE(replay.error().find("does not have yet"), std::string::npos);
-}
-#else
 TEST_F(Replay, AnUnreadableImageStopsTheReplay)
 {
     EXPECT_FALSE(run(std::string(protectedOwner) + R"({"t":1,"image":"no-such-image.jpg"})"));
     EXPECT_EQ(replay.errorLine(), 3);
     EXPECT_NE(replay.error().find("cannot read the image"), std::string::npos);
 }
-#endif
 
 } // namespace
 } // namespace vardo

@@ -65,7 +65,21 @@ protected:
         }
     }
 
-    void send(const char *line) { probe.write(QByteArray(line) + '\n'); }
+    // Sends a command and waits for its answer; returns what follows the answer's word.
+    std::optional<QString> ask(const char *command, const char *answer)
+    {
+        probe.write(QByteArray(command) + '\n');
+        return expect(answer);
+    }
+
+    // Starts the watcher and kills the probe as a crash would; returns the watcher's pid.
+    pid_t killProbeWithWatcherRunning()
+    {
+        const auto pid = ask("watcher", "watcher");
+        EXPECT_TRUE(pid && pid->toInt() > 0);
+        ::kill(static_cast<pid_t>(probe.processId()), SIGKILL);
+        return pid ? pid->toInt() : 0;
+    }
 
     QStringList lockSessionCalls()
     {
@@ -103,33 +117,20 @@ protected:
 TEST_F(CrashWatcher, AKillWhileLockedLocksTheSession)
 {
     startProbe();
-    send("lock");
-    ASSERT_TRUE(expect("covered"));
-    send("watcher");
-    const auto pid = expect("watcher");
-    ASSERT_TRUE(pid && pid->toInt() > 0);
-
-    ::kill(static_cast<pid_t>(probe.processId()), SIGKILL);
+    ASSERT_TRUE(ask("lock", "covered"));
+    const pid_t watcher = killProbeWithWatcherRunning();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !lockSessionCalls().isEmpty(); }, waitMs));
-    EXPECT_TRUE(watcherEnded(pid->toInt()));
+    EXPECT_TRUE(watcherEnded(watcher));
     EXPECT_EQ(lockSessionCalls(), QStringList{sessionId});
 }
 
 TEST_F(CrashWatcher, AfterAnUnlockOrWithOnlyTheGuardUpNothingIsLocked)
 {
     startProbe();
-    send("lock");
-    ASSERT_TRUE(expect("covered"));
-    send("unlock owner-password");
-    ASSERT_TRUE(expect("unlocked"));
-    send("guard 3");
-    ASSERT_TRUE(expect("guarded"));
-    send("watcher");
-    const auto pid = expect("watcher");
-    ASSERT_TRUE(pid && pid->toInt() > 0);
-
-    ::kill(static_cast<pid_t>(probe.processId()), SIGKILL);
-    EXPECT_TRUE(watcherEnded(pid->toInt()));
+    ASSERT_TRUE(ask("lock", "covered"));
+    ASSERT_TRUE(ask("unlock owner-password", "unlocked"));
+    ASSERT_TRUE(ask("guard 3", "guarded"));
+    EXPECT_TRUE(watcherEnded(killProbeWithWatcherRunning()));
     EXPECT_TRUE(lockSessionCalls().isEmpty());
 }
 

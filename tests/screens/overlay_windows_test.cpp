@@ -29,16 +29,19 @@ protected:
     void keyPressEvent(QKeyEvent *) override { ++keys; }
 };
 
-class OverlaySet : public ::testing::Test {
+template <typename Overlays>
+class Overlay : public ::testing::Test {
 protected:
-    void run() { QCoreApplication::processEvents(); QCoreApplication::sendPostedEvents(); QCoreApplication::processEvents(); }
+    static void run() { QCoreApplication::processEvents(); QCoreApplication::sendPostedEvents(); QCoreApplication::processEvents(); }
 
     ScreensWorld &world = screensWorld();
-    StdoutLog log;
+    MemoryLog log;
     QtEventLoopQueue mainQueue{QCoreApplication::instance()};
     QtTimers timers;
-    QuickOverlayWindows overlays{{.qml = world.qml, .mainQueue = mainQueue, .timers = timers, .log = log}};
+    Overlays overlays{{.qml = world.qml, .mainQueue = mainQueue, .timers = timers, .log = log}};
 };
+using OverlaySet = Overlay<QuickOverlayWindows>;
+using WaylandOverlay = Overlay<WaylandOverlayWindows>;
 
 TEST_F(OverlaySet, OneWindowPerScreenOnceAndTheKeyMonitorOnlyWithTheLock)
 {
@@ -92,16 +95,10 @@ TEST_F(OverlaySet, OneWindowPerScreenOnceAndTheKeyMonitorOnlyWithTheLock)
 
 // Wayland lets no client take the keyboard: each lock says so at once (the engine then
 // locks the session), the log says why once, and the windows still cover what they can.
-TEST(WaylandOverlay, EveryLockHandsOverToTheSessionLockAndTheLogSaysWhyOnce)
+TEST_F(WaylandOverlay, EveryLockHandsOverToTheSessionLockAndTheLogSaysWhyOnce)
 {
-    ScreensWorld &world = screensWorld();
-    MemoryLog log;
-    QtEventLoopQueue mainQueue{QCoreApplication::instance()};
-    QtTimers timers;
-    WaylandOverlayWindows overlays{{.qml = world.qml, .mainQueue = mainQueue, .timers = timers, .log = log}};
     int handedOver = 0;
     overlays.onInputCaptureFailed([&] { ++handedOver; });
-    const auto run = [] { QCoreApplication::sendPostedEvents(); QCoreApplication::processEvents(); };
 
     for (int lock = 1; lock <= 2; ++lock) {
         overlays.showLockWindows();

@@ -1,32 +1,16 @@
 // What QML sees of the engine: state it may read but never assign, settings it may write,
 // texts that follow the language, and lists that grow row by row.
 
-#include "engine/vardo_service.h"
-#include "localization/localization_manager.h"
-#include "replay/simulated_platform.h"
-#include "screens/qml_types.h"
 #include "tests/screens/screens_world.h"
 
-#include <QCoreApplication>
 #include <QQmlComponent>
-#include <QQmlEngine>
 #include <QSignalSpy>
-
-#include <gtest/gtest.h>
-
-#include <memory>
 
 namespace vardo {
 namespace {
 
 class QmlFace : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        shared = &test::screensWorld().service;
-        simulated = &test::screensWorld().platform;
-    }
-
     void SetUp() override
     {
         LocalizationManager::shared().setCurrentLanguage("en");
@@ -46,10 +30,11 @@ protected:
         return object;
     }
 
+    VardoService *shared = &test::screensWorld().service; // before the QML engine: makes the application
+    SimulatedPlatform *simulated = &test::screensWorld().platform;
     QQmlEngine engine;
     QStringList warnings; // what the engine warned about
-    static inline VardoService *shared = nullptr;
-    static inline SimulatedPlatform *simulated = nullptr;
+
 };
 
 TEST_F(QmlFace, RuntimeStateCannotBeAssignedFromQml)

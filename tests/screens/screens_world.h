@@ -29,15 +29,16 @@ struct ScreensWorld {
     void settle() { platform.time.runUntilIdle(); }
 };
 
-inline ScreensWorld &screensWorld()
+template <typename World = ScreensWorld>
+World &screensWorld()
 {
     static int argc = 1;
     static char name[] = "screens_tests";
     static char *argv[] = {name, nullptr};
     static QApplication *app = new QApplication(argc, argv);
     (void)app;
-    static ScreensWorld *world = [] {
-        auto *w = new ScreensWorld;
+    static World *world = [] {
+        auto *w = new World;
         registerQmlTypes(w->service, LocalizationManager::shared());
         return w;
     }();

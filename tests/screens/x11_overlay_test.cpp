@@ -2,23 +2,15 @@
 // open and focused, the engine locks, and keys and clicks sent through XTEST (as a
 // keyboard and mouse would send them) must reach the lock screen and nothing else.
 
-#include "engine/vardo_service.h"
-#include "localization/localization_manager.h"
 #include "platform/fakes/memory_log.h"
 #include "platform/task_queue_qt.h"
 #include "platform/timers_qt.h"
-#include "replay/simulated_platform.h"
-#include "screens/qml_types.h"
 #include "screens/screen_changes.h"
 #include "screens/x11_overlay_windows.h"
+#include "tests/screens/screens_world.h"
 
-#include <QApplication>
 #include <QProcess>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickView>
 #include <QScreen>
-#include <QtTest/QTest>
 
 #include <xcb/xcb.h>
 
@@ -41,39 +33,45 @@ struct X11World {
     X11OverlayWindows overlays{{.qml = qml, .mainQueue = mainQueue, .timers = timers, .log = log}};
     VardoService service{platform.services(), platform.modules(nullptr, &overlays)};
 
+    X11World()
+    {
+        watchScreenChanges(QCoreApplication::instance(), [this] {
+            service.screenConfigurationChanged();
+            settle();
+        });
+    }
     void settle() { platform.time.runUntilIdle(); }
 };
 
-X11World &world()
+QString run(std::initializer_list<const char *> command)
 {
-    static int argc = 1;
-    static char name[] = "screens_x11_tests";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = new QApplication(argc, argv);
-    (void)app;
-    static X11World *w = [] {
-        auto *made = new X11World;
-        registerQmlTypes(made->service, LocalizationManager::shared());
-        watchScreenChanges(QCoreApplication::instance(), [made] {
-            made->service.screenConfigurationChanged();
-            made->settle();
-        });
-        return made;
-    }();
-    return *w;
-}
-
-QString run(const QStringList &command)
-{
+    QStringList arguments;
+    for (const char *argument : command)
+        arguments << QString::fromUtf8(argument);
     QProcess process;
-    process.start(command.front(), command.mid(1));
+    process.start(arguments.takeFirst(), arguments);
     process.waitForFinished(waitMs);
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-void xdotool(const QStringList &arguments)
+// What the X server says, not what the overlay believes: whether a client's grab of the
+// keyboard succeeds.
+bool grabKeyboard(xcb_connection_t *client)
 {
-    run(QStringList{QStringLiteral("xdotool")} + arguments);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(client)).data->root;
+    auto *reply = xcb_grab_keyboard_reply(
+        client, xcb_grab_keyboard(client, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
+    const bool grabbed = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    std::free(reply);
+    return grabbed;
+}
+
+bool keyboardIsFreeForAnotherClient()
+{
+    xcb_connection_t *other = xcb_connect(nullptr, nullptr);
+    const bool free = grabKeyboard(other);
+    xcb_disconnect(other);
+    return free;
 }
 
 class X11Overlay : public ::testing::Test {
@@ -107,22 +105,8 @@ protected:
             waitMs));
     }
 
-    X11World &w = world();
+    X11World &w = screensWorld<X11World>();
 };
-
-// What the X server says, not what the overlay believes: another client's attempt to
-// take the keyboard fails while the overlay holds it.
-bool keyboardIsFreeForAnotherClient()
-{
-    xcb_connection_t *other = xcb_connect(nullptr, nullptr);
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
-    auto *reply = xcb_grab_keyboard_reply(
-        other, xcb_grab_keyboard(other, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
-    const bool free = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
-    std::free(reply);
-    xcb_disconnect(other);
-    return free;
-}
 
 class PressCounter final : public QObject {
 public:
@@ -138,9 +122,7 @@ TEST_F(X11Overlay, KeysAndClicksReachOnlyTheLockScreen)
 {
     // xev: another client's window that prints every key press and click it receives.
     QProcess xev;
-    xev.start(QStringLiteral("xev"), {QStringLiteral("-geometry"), QStringLiteral("400x300+100+100"),
-                                      QStringLiteral("-event"), QStringLiteral("keyboard"),
-                                      QStringLiteral("-event"), QStringLiteral("button")});
+    xev.start(QStringLiteral("xev"), QStringList{"-geometry", "400x300+100+100", "-event", "keyboard", "-event", "button"});
     ASSERT_TRUE(xev.waitForStarted(waitMs));
     QString received;
     const auto xevSaw = [&](const QString &text) {
@@ -151,12 +133,11 @@ TEST_F(X11Overlay, KeysAndClicksReachOnlyTheLockScreen)
             },
             waitMs);
     };
-    const QString xevWindow = run({QStringLiteral("xdotool"), QStringLiteral("search"), QStringLiteral("--sync"),
-                                   QStringLiteral("--name"), QStringLiteral("Event Tester")})
-                                  .section(u'\n', 0, 0);
-    ASSERT_FALSE(xevWindow.isEmpty());
-    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), xevWindow});
-    xdotool({QStringLiteral("key"), QStringLiteral("x")});
+    const std::string xevWindow =
+        run({"xdotool", "search", "--sync", "--name", "Event Tester"}).section(u'\n', 0, 0).toStdString();
+    ASSERT_FALSE(xevWindow.empty());
+    run({"xdotool", "windowfocus", "--sync", xevWindow.c_str()});
+    run({"xdotool", "key", "x"});
     ASSERT_TRUE(xevSaw(QStringLiteral("(keysym 0x78, x)"))) << "xev does not see keys; the test could not tell a leak";
     const int pressesBefore = static_cast<int>(received.count(QStringLiteral("KeyPress event")));
 
@@ -168,37 +149,35 @@ TEST_F(X11Overlay, KeysAndClicksReachOnlyTheLockScreen)
     PressCounter clicks;
     lockWindow.installEventFilter(&clicks);
 
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("hunter2")});
+    run({"xdotool", "type", "--delay", "20", "hunter2"});
     QQuickItem *field = lockWindow.rootObject()->findChild<QQuickItem *>(QStringLiteral("passwordField"));
     ASSERT_TRUE(field);
     EXPECT_TRUE(QTest::qWaitFor([&] { return field->property("text").toString() == QLatin1String("hunter2"); }, waitMs))
         << field->property("text").toString().toStdString();
     // Another program moves the keyboard focus to xev's window: the keys still come here.
-    xdotool({QStringLiteral("windowfocus"), xevWindow});
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("leak")});
+    run({"xdotool", "windowfocus", xevWindow.c_str()});
+    run({"xdotool", "type", "--delay", "20", "leak"});
     EXPECT_FALSE(keyboardIsFreeForAnotherClient());
     // The window manager's and the desktop's shortcuts, and a click where xev's window is.
-    for (const char *keys : {"alt+Tab", "super", "ctrl+alt+Delete", "ctrl+w", "alt+F4", "Escape"})
-    {
-        xdotool({QStringLiteral("key"), QString::fromLatin1(keys)});
+    for (const char *keys : {"alt+Tab", "super", "ctrl+alt+Delete", "ctrl+w", "alt+F4", "Escape"}) {
+        run({"xdotool", "key", keys});
         EXPECT_FALSE(keyboardIsFreeForAnotherClient()) << keys;
     }
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("200"), QStringLiteral("200"), QStringLiteral("click"),
-             QStringLiteral("1")});
+    run({"xdotool", "mousemove", "200", "200", "click", "1"});
     EXPECT_TRUE(QTest::qWaitFor([&] { return clicks.presses == 1; }, waitMs));
     EXPECT_FALSE(keyboardIsFreeForAnotherClient()) << "after the click";
 
     // The owner's password, typed the same way, opens the lock.
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("owner-password")});
-    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    run({"xdotool", "type", "--delay", "20", "owner-password"});
+    run({"xdotool", "key", "Return"});
     EXPECT_TRUE(QTest::qWaitFor([&] { w.settle(); return !w.service.isLocked(); }, waitMs));
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.overlays.lockWindows().empty(); }, waitMs));
     EXPECT_FALSE(w.overlays.holdsKeyboard());
 
     // X delivers in order: once xev has the key typed after the unlock, it has had every
     // event meant for it.
-    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), xevWindow});
-    xdotool({QStringLiteral("key"), QStringLiteral("z")});
+    run({"xdotool", "windowfocus", "--sync", xevWindow.c_str()});
+    run({"xdotool", "key", "z"});
     ASSERT_TRUE(xevSaw(QStringLiteral("(keysym 0x7a, z)")));
     const int leaked = static_cast<int>(received.count(QStringLiteral("KeyPress event"))) - pressesBefore - 1;
     std::printf("keystrokes leaked to another client while locked: %d\n", leaked);
@@ -215,11 +194,7 @@ TEST_F(X11Overlay, AGrabHeldElsewhereHandsTheLockToTheSessionUntilItIsReleased)
 {
     xcb_connection_t *menu = xcb_connect(nullptr, nullptr);
     ASSERT_FALSE(xcb_connection_has_error(menu));
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(menu)).data->root;
-    auto *grab = xcb_grab_keyboard_reply(
-        menu, xcb_grab_keyboard(menu, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
-    ASSERT_TRUE(grab && grab->status == XCB_GRAB_STATUS_SUCCESS);
-    std::free(grab);
+    ASSERT_TRUE(grabKeyboard(menu));
     const int launchesBefore = w.platform.sessionLocker.launchCount();
 
     w.service.lockScreen();
@@ -250,7 +225,7 @@ TEST_F(X11Overlay, OneLockWindowPerMonitorRebuiltWhenAMonitorIsUnplugged)
     ASSERT_EQ(w.overlays.lockWindows().size(), 2u);
     EXPECT_EQ(w.overlays.lockWindows()[1]->geometry(), QGuiApplication::screens()[1]->geometry());
 
-    run({QStringLiteral("xrandr"), QStringLiteral("--delmonitor"), QStringLiteral("R")});
+    run({"xrandr", "--delmonitor", "R"});
     EXPECT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::screens().size() == 1; }, waitMs));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
@@ -261,8 +236,7 @@ TEST_F(X11Overlay, OneLockWindowPerMonitorRebuiltWhenAMonitorIsUnplugged)
         waitMs));
     EXPECT_TRUE(w.overlays.holdsKeyboard());
 
-    run({QStringLiteral("xrandr"), QStringLiteral("--setmonitor"), QStringLiteral("R"),
-         QStringLiteral("1280/338x1024/270+1280+0"), QStringLiteral("none")});
+    run({"xrandr", "--setmonitor", "R", "1280/338x1024/270+1280+0", "none"});
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.overlays.lockWindows().size() == 2; }, waitMs));
     EXPECT_TRUE(w.overlays.holdsKeyboard());
 }
