@@ -1,9 +1,7 @@
 // Adaptive learning: a recognised owner's fresh embedding joins the enrolled set when it
 // is a clear but not near-identical match, at most ten times over the set's life.
 
-#include "tests/engine/enrollment_fixture.h"
-
-#include "platform/defaults_store.h"
+#include "engine_harness.h"
 
 #include <cmath>
 
@@ -24,14 +22,14 @@ Embedding addition(int k, float similarity = 0.8f)
     return leaning(0, similarity, 100 + static_cast<std::size_t>(k));
 }
 
-using AdaptiveLearning = ServiceOnSimulatedPlatform;
+using AdaptiveLearning = EngineTest;
 
 struct LevelBound {
     qint64 securityLevel;
     float lowerBound;
 };
 
-class AdaptiveLowerBound : public ServiceOnSimulatedPlatform, public ::testing::WithParamInterface<LevelBound> {
+class AdaptiveLowerBound : public EngineTest, public ::testing::WithParamInterface<LevelBound> {
 };
 
 TEST_P(AdaptiveLowerBound, AddsAtTheBoundAndNotJustBelowIt)
@@ -56,18 +54,6 @@ INSTANTIATE_TEST_SUITE_P(ByLevel, AdaptiveLowerBound,
                              return "Level" + std::to_string(info.index) + "Bound"
                                  + std::to_string(static_cast<int>(std::lround(info.param.lowerBound * 100)));
                          });
-
-TEST_F(AdaptiveLearning, SimilarityOfPointSixIsAddedAtBalancedButNotAtStrict)
-{
-    platform.defaults.setInteger("vardo_security_level", 2);
-    VardoService &s = startEnrolledWith(enrolledSet());
-    s.adaptiveUpdate(addition(0, 0.6f));
-    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 25u);
-
-    s.setSecurityLevel(1);
-    s.adaptiveUpdate(addition(0, 0.6f));
-    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u);
-}
 
 TEST_F(AdaptiveLearning, NearDuplicateOfPointNineFiveOrMoreIsNotAdded)
 {
@@ -100,27 +86,22 @@ TEST_F(AdaptiveLearning, AdditionIsCountedPersistedSavedAndLogged)
                                         "[FaceID] Adaptive enrollment: added embedding #26 (update 1/10)"}));
 }
 
-TEST_F(AdaptiveLearning, NothingIsAddedWhileEnrollingOrWithoutAnEnrolledOwner)
+TEST_F(AdaptiveLearning, NothingIsAddedWhileEnrollingWithoutAnEnrolledOwnerOrOfAnotherLength)
 {
     VardoService &s = start();
     s.adaptiveUpdate(addition(0));
     EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
 
     VardoService &enrolled = startEnrolledWith(enrolledSet());
+    Embedding shorter(128, 0.0f); // scores zero
+    shorter[0] = 0.8f;
+    shorter[1] = 0.6f;
+    enrolled.adaptiveUpdate(shorter);
+    EXPECT_EQ(enrolled.ownerFaceEmbeddings().size(), 25u);
     enrolled.startEnrollment();
     enrolled.adaptiveUpdate(addition(0));
     EXPECT_EQ(enrolled.ownerFaceEmbeddings().size(), 25u);
     EXPECT_EQ(enrolled.adaptiveUpdateCount(), 0);
-}
-
-TEST_F(AdaptiveLearning, EmbeddingOfAnotherLengthScoresZeroAndIsNotAdded)
-{
-    VardoService &s = startEnrolledWith(enrolledSet());
-    Embedding shorter(128, 0.0f);
-    shorter[0] = 0.8f;
-    shorter[1] = 0.6f;
-    s.adaptiveUpdate(shorter);
-    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 25u);
 }
 
 TEST_F(AdaptiveLearning, TenAdditionsAtMostEvenAcrossARestartAndResetAllowsTenMore)
