@@ -161,32 +161,25 @@ TEST_F(Statistics, AStoredListWithOneBadEntryIsIgnoredWhole)
     EXPECT_EQ(storedEvents().size(), 1);
 }
 
-TEST_F(Statistics, ResigningActiveAddsOnlyTheTimeSinceTheLastAccounting)
+// Leaving the application adds the time since the last accounting; while protection runs
+// the time is stored every minute too, since a crash or a lost display connection ends the
+// run without a clean quit.
+TEST_F(Statistics, TheProtectedTimeIsStoredEveryMinuteAndWhenTheApplicationIsLeft)
 {
     VardoService &s = startProtected();
+    at(59.0);
+    EXPECT_FALSE(platform.defaults.object("vardo_total_time").has_value());
     at(90.0);
     s.appWillResignActive();
     EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 90.0);
     EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 90.0);
     EXPECT_EQ(s.protectionStartTime(), startTime + 90.0);
-    at(120.0);
+    at(210.0);
+    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 180.0);
+    at(230.0);
     s.appWillResignActive();
-    EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 120.0);
-    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 120.0);
-}
-
-// A crash or a lost display connection ends the run without a clean quit: what was
-// stored in the last minute is all that is kept.
-TEST_F(Statistics, TheProtectedTimeIsStoredEveryMinuteWhileProtectionRuns)
-{
-    VardoService &s = startProtected();
-    at(59.0);
-    EXPECT_FALSE(platform.defaults.object("vardo_total_time").has_value());
-    at(150.0);
-    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 120.0);
-    at(170.0);
-    s.appWillResignActive();
-    EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 170.0);
+    EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 230.0);
+    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 230.0);
 }
 
 TEST_F(Statistics, NoTimeIsCountedBeforeOnboardingEnablesProtection)

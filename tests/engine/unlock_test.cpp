@@ -8,12 +8,12 @@ namespace {
 
 class Unlock : public EngineTest {
 protected:
-    // Locked by the countdown at t = 10.
+    // Locked by the countdown ten seconds after the start.
     VardoService &locked()
     {
         VardoService &s = startProtected();
         show(nobody());
-        at(10.0);
+        advance(10.0);
         EXPECT_TRUE(s.isLocked());
         EXPECT_TRUE(platform.overlays.lockShown);
         return s;
@@ -115,36 +115,31 @@ TEST_F(Unlock, TheRecognisedOwnerUnlocksAtOnceAddsNoEventAndLeavesTheCountersAnd
     EXPECT_EQ(s.noFaceStartTime(), startTime + 15.5);
 }
 
+// A password unlock within the delay leaves nothing for the delayed unlock to do.
 TEST_F(Unlock, WithAnUnlockDelayOfFiveTheOwnerIsLetInFiveSecondsLater)
 {
     platform.defaults.setInteger("vardo_unlock_delay", 5);
-    VardoService &s = locked();
-    at(12.0);
-    ownerSitsDown();
-    EXPECT_TRUE(s.isLocked());
-    at(16.999);
-    EXPECT_TRUE(s.isLocked());
-    at(17.0);
-    EXPECT_FALSE(s.isLocked());
-    EXPECT_FALSE(platform.overlays.lockShown);
-    EXPECT_EQ(s.securityEvents().size(), 1u);
-}
-
-TEST_F(Unlock, APasswordUnlockWithinTheUnlockDelayLeavesNothingForTheDelayedUnlock)
-{
-    platform.defaults.setInteger("vardo_unlock_delay", 5);
-    VardoService &s = locked();
-    at(12.0);
-    ownerSitsDown();
-    at(14.0);
-    s.unlockWithPassword("owner-password");
-    settle();
-    ASSERT_FALSE(s.isLocked());
-    const int hides = platform.overlays.lockHides;
-    at(17.0);
-    EXPECT_FALSE(s.isLocked());
-    EXPECT_EQ(platform.overlays.lockHides, hides);
-    EXPECT_EQ(s.securityEvents().size(), 2u);
+    for (const bool password : {false, true}) {
+        SCOPED_TRACE(password);
+        platform.defaults.remove("vardo_events");
+        const double t0 = now();
+        VardoService &s = locked();
+        at(t0 + 12.0);
+        ownerSitsDown();
+        at(t0 + 16.999);
+        EXPECT_TRUE(s.isLocked());
+        if (password) {
+            s.unlockWithPassword("owner-password");
+            settle();
+            ASSERT_FALSE(s.isLocked());
+        }
+        const int hides = platform.overlays.lockHides;
+        at(t0 + 17.0);
+        EXPECT_FALSE(s.isLocked());
+        EXPECT_FALSE(platform.overlays.lockShown);
+        EXPECT_EQ(platform.overlays.lockHides, hides + (password ? 0 : 1));
+        EXPECT_EQ(s.securityEvents().size(), password ? 2u : 1u);
+    }
 }
 
 TEST_F(Unlock, TheDelayedUnlockDoesNothingOnceTheServiceIsGone)
