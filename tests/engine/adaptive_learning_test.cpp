@@ -24,36 +24,21 @@ Embedding addition(int k, float similarity = 0.8f)
 
 using AdaptiveLearning = EngineTest;
 
-struct LevelBound {
-    qint64 securityLevel;
-    float lowerBound;
-};
-
-class AdaptiveLowerBound : public EngineTest, public ::testing::WithParamInterface<LevelBound> {
-};
-
-TEST_P(AdaptiveLowerBound, AddsAtTheBoundAndNotJustBelowIt)
+TEST_F(AdaptiveLearning, AddsFromEachLevelsLowerBoundButNotJustBelowIt)
 {
-    const auto [level, bound] = GetParam();
-    platform.defaults.setInteger("vardo_security_level", level);
-    VardoService &s = startEnrolledWith(enrolledSet());
-    ASSERT_EQ(s.securityLevel(), level);
-
-    s.adaptiveUpdate(addition(0, std::nextafter(bound, 0.0f)));
-    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 25u);
-    EXPECT_EQ(s.adaptiveUpdateCount(), 0);
-
-    s.adaptiveUpdate(addition(1, bound));
-    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u);
-    EXPECT_EQ(s.adaptiveUpdateCount(), 1);
+    for (const auto [level, bound] : {std::pair{0, 0.55f}, std::pair{1, 0.6f}, std::pair{2, 0.7f}}) {
+        SCOPED_TRACE(level);
+        platform.defaults.setInteger("vardo_security_level", level);
+        platform.defaults.remove("vardo_adaptive_count");
+        VardoService &s = startEnrolledWith(enrolledSet());
+        s.adaptiveUpdate(addition(0, std::nextafter(bound, 0.0f)));
+        EXPECT_EQ(s.ownerFaceEmbeddings().size(), 25u);
+        EXPECT_EQ(s.adaptiveUpdateCount(), 0);
+        s.adaptiveUpdate(addition(1, bound));
+        EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u);
+        EXPECT_EQ(s.adaptiveUpdateCount(), 1);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(ByLevel, AdaptiveLowerBound,
-                         ::testing::Values(LevelBound{0, 0.55f}, LevelBound{1, 0.6f}, LevelBound{2, 0.7f}),
-                         [](const auto &info) {
-                             return "Level" + std::to_string(info.index) + "Bound"
-                                 + std::to_string(static_cast<int>(std::lround(info.param.lowerBound * 100)));
-                         });
 
 TEST_F(AdaptiveLearning, NearDuplicateOfPointNineFiveOrMoreIsNotAdded)
 {

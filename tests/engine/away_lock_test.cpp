@@ -21,6 +21,8 @@ using Countdown = EngineTest;
 
 TEST_F(Countdown, CountsDownFromTheTimeoutAndLocksOnceTenWholeSecondsHavePassed)
 {
+    platform.defaults.setInteger("vardo_total_locks", 7);
+    platform.defaults.setDouble("vardo_total_time", 12.5);
     VardoService &s = startProtected();
     at(0.25);
     show(nobody());
@@ -42,7 +44,11 @@ TEST_F(Countdown, CountsDownFromTheTimeoutAndLocksOnceTenWholeSecondsHavePassed)
     EXPECT_EQ(s.totalLocksToday(), 1);
     ASSERT_EQ(s.securityEvents().size(), 1u);
     EXPECT_EQ(s.securityEvents()[0].type, SecurityEvent::Type::awayLock);
-    EXPECT_EQ(platform.defaults.integer("vardo_total_locks"), 1);
+    // Every event saves the all-time counters, and only those.
+    EXPECT_EQ(s.totalLocksAllTime(), 8);
+    EXPECT_EQ(platform.defaults.integer("vardo_total_locks"), 8);
+    EXPECT_EQ(platform.defaults.integer("vardo_total_stealth"), 0);
+    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 12.5);
 
     s.lockScreen(); // a second lock while locked does nothing
     EXPECT_EQ(s.totalLocksToday(), 1);

@@ -324,18 +324,5 @@ TEST_F(KeyringLockoutStep, StartsWithTheLockoutLifted)
     EXPECT_EQ(s.failedMatchAttempts(), 0);
 }
 
-TEST_F(KeyringLockout, PasswordClearsTheStoredLockout)
-{
-    VardoService &s = start();
-    for (int i = 0; i < 5; ++i)
-        s.recordFailedMatch();
-    s.lockScreen();
-    s.unlockWithPassword("owner-password");
-    settle();
-    EXPECT_FALSE(s.isFaceLocked());
-    EXPECT_EQ(secretToolLookup(stateService, "failed_attempts"), "0");
-    EXPECT_EQ(itemsListed(stateService), 1);
-}
-
 } // namespace
 } // namespace vardo::test

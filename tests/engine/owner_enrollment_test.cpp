@@ -92,23 +92,7 @@ TEST_F(EnrollmentSamples, OutlierIsDroppedAndTheOthersKeepTheirOrderButIdentical
     EXPECT_EQ(storedSet().value().size(), 25u);
 }
 
-TEST_F(EnrollmentSamples, ReEnrolmentStartsFromNoSamples)
-{
-    VardoService &s = start();
-    enrol(ownerSamples());
-    ASSERT_TRUE(s.isOwnerEnrolled());
-
-    s.startEnrollment();
-    EXPECT_TRUE(s.enrollmentSamples().empty());
-    EXPECT_EQ(s.enrollmentProgress(), 0.0);
-    advance(1.0);
-    s.addEnrollmentSample(axis(9));
-    // One new sample, not 26 old and new ones that would complete at once.
-    EXPECT_TRUE(s.isEnrolling());
-    EXPECT_EQ(s.enrollmentProgress(), 1.0 / 25.0);
-}
-
-TEST_F(EnrollmentSamples, CancelStopsARunningEnrollmentAndStoresNothing)
+TEST_F(EnrollmentSamples, CancelStoresNothingAndReEnrolmentStartsFromNoSamples)
 {
     VardoService &s = start();
     const auto samples = ownerSamples();
@@ -118,6 +102,17 @@ TEST_F(EnrollmentSamples, CancelStopsARunningEnrollmentAndStoresNothing)
     EXPECT_EQ(s.enrollmentProgress(), 0.0);
     EXPECT_FALSE(s.isOwnerEnrolled());
     EXPECT_EQ(platform.secrets.itemCount(), 0u);
+
+    enrol(samples);
+    ASSERT_TRUE(s.isOwnerEnrolled());
+    s.startEnrollment();
+    EXPECT_TRUE(s.enrollmentSamples().empty());
+    EXPECT_EQ(s.enrollmentProgress(), 0.0);
+    advance(1.0);
+    s.addEnrollmentSample(axis(9));
+    // One new sample, not 26 old and new ones that would complete at once.
+    EXPECT_TRUE(s.isEnrolling());
+    EXPECT_EQ(s.enrollmentProgress(), 1.0 / 25.0);
 }
 
 } // namespace

@@ -56,21 +56,6 @@ TEST_F(Statistics, EventsAreStoredNewestFirstCappedAtFiftyWithUpperCaseIdsAndDat
     EXPECT_EQ(again.totalStealthToday(), 49);
 }
 
-TEST_F(Statistics, EveryEventSavesTheAllTimeCounters)
-{
-    platform.defaults.setInteger("vardo_total_locks", 7);
-    platform.defaults.setDouble("vardo_total_time", 12.5);
-    VardoService &s = startProtected();
-    show(nobody());
-    at(10.0);
-    ASSERT_TRUE(s.isLocked());
-    EXPECT_EQ(s.totalLocksAllTime(), 8);
-    EXPECT_EQ(platform.defaults.integer("vardo_total_locks"), 8);
-    EXPECT_EQ(platform.defaults.integer("vardo_total_stealth"), 0);
-    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 12.5);
-    EXPECT_EQ(storedEvents().size(), 1);
-}
-
 // Today's counters come from the stored events of the local day; the stored day is
 // today's after the start.
 TEST_F(Statistics, TodaysCountersAreTheEventsOfTheLocalDay)
