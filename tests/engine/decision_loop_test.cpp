@@ -197,20 +197,6 @@ protected:
     }
 };
 
-TEST_F(LockedScreen, NoAwayLogicWithinTenSecondsOfAManualUnlock)
-{
-    VardoService &s = lockedByCountdown();
-    at(20.0);
-    s.unlockWithPassword("owner-password");
-    settle();
-    at(29.875);
-    show(nobody());
-    EXPECT_FALSE(s.noFaceStartTime().has_value());
-    at(30.0);
-    show(nobody());
-    EXPECT_EQ(s.noFaceStartTime(), startTime + 30.0);
-}
-
 TEST_F(LockedScreen, ASessionLockOnlyForgetsItselfWhenTheOwnerIsRecognised)
 {
     platform.defaults.setString("vardo_lock_mode", "lock_mac");

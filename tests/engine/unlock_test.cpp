@@ -20,7 +20,7 @@ protected:
     }
 };
 
-TEST_F(Unlock, APasswordUnlockAddsOneManualUnlockEventAndResetsTheCountersAndTheCountdown)
+TEST_F(Unlock, APasswordUnlockAddsOneManualUnlockEventResetsTheCountersAndGivesTenQuietSeconds)
 {
     platform.defaults.setBool("vardo_intruder_enabled", true);
     VardoService &s = locked();
@@ -40,6 +40,14 @@ TEST_F(Unlock, APasswordUnlockAddsOneManualUnlockEventAndResetsTheCountersAndThe
     EXPECT_FALSE(s.noFaceStartTime().has_value());
     EXPECT_EQ(s.secondsUntilLock(), 0);
     EXPECT_FALSE(s.showIntruderAlert()); // no photos were taken
+
+    // Ten quiet seconds before the away logic runs again.
+    at(24.875);
+    show(nobody());
+    EXPECT_FALSE(s.noFaceStartTime().has_value());
+    at(25.0);
+    show(nobody());
+    EXPECT_EQ(s.noFaceStartTime(), startTime + 25.0);
 }
 
 // The password goes to the system's authentication once and is not kept; a refusal, or a
