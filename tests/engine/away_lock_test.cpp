@@ -110,11 +110,14 @@ TEST_F(Countdown, ANewTimeoutSetDuringTheCountdownTakesEffectAtTheNextTick)
     EXPECT_TRUE(s.isLocked());
 }
 
-TEST_F(Countdown, EndsWithTheService)
+TEST_F(Countdown, EndsWithTheServiceAsDoesTheGuardsPause)
 {
+    platform.defaults.setBool("vardo_stealth_mode", true);
     VardoService &s = startProtected();
     show(nobody());
+    s.pauseStealth(5);
     ASSERT_TRUE(s.hasCountdownTimer());
+    ASSERT_TRUE(s.hasStealthPauseTimer());
     service.reset();
     EXPECT_EQ(platform.time.pendingCount(), 0u);
     advance(20.0);

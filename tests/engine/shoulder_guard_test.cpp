@@ -201,15 +201,6 @@ TEST_F(StealthPause, ANewPauseStartsFromItsFullLengthAndResumingEndsItAtOnce)
     EXPECT_EQ(s.stealthPauseRemaining(), 0);
 }
 
-TEST_F(StealthPause, ThePauseTimerEndsWithTheService)
-{
-    VardoService &s = startGuarded(0);
-    s.pauseStealth(5);
-    service.reset();
-    EXPECT_EQ(platform.time.pendingCount(), 0u);
-    advance(10.0);
-}
-
 TEST_F(StealthPause, TheDisableButtonSwitchesTheFeatureOffForGood)
 {
     VardoService &s = startGuarded(0);
