@@ -1,99 +1,85 @@
-#include "service_fixture.h"
+#include "engine_harness.h"
 
 #include "platform/task_queue.h"
+
+#include <algorithm>
 
 namespace vardo::test {
 namespace {
 
-class CameraIntake : public ServiceTest {
+class CameraIntake : public EngineTest {
 protected:
-    VardoService &startProtected()
+    VardoService &startMonitoring()
     {
-        withCamera();
         platform.defaults.setBool("vardo_enabled", true);
         return start();
     }
+    void deliver(int frames)
+    {
+        platform.camera.deliverFrames(frames);
+        settle();
+    }
 };
 
-TEST_F(CameraIntake, OnlyEveryFifthFrameIsDecodedAndAnalysed)
+TEST_F(CameraIntake, OnlyEveryFifthFrameIsDecodedAndAnalysedAndTheCountCarriesOnAcrossSessions)
 {
-    VardoService &s = startProtected();
+    VardoService &s = startMonitoring();
     ASSERT_TRUE(platform.camera.isRunning());
+    EXPECT_EQ(platform.camera.lastOpenedPath, "/dev/video0");
+    EXPECT_EQ(platform.overlays.captureExclusions, 1);
     for (int frame = 1; frame <= 4; ++frame) {
-        platform.camera.deliverFrames(1);
-        settle();
+        deliver(1);
         EXPECT_EQ(platform.camera.pixelRetrievals, 0) << "frame " << frame;
     }
-    platform.camera.deliverFrames(1);
-    settle();
+    deliver(1);
     EXPECT_EQ(platform.camera.pixelRetrievals, 1);
-    EXPECT_EQ(analysis.framesAnalysed, 1);
-    platform.camera.deliverFrames(5);
-    settle();
-    EXPECT_EQ(s.frameCounter(), 10);
-    EXPECT_EQ(analysis.framesAnalysed, 2);
-}
+    EXPECT_EQ(analysis.framesAnalysed(), 1);
 
-TEST_F(CameraIntake, FrameCounterCarriesOnAcrossSessions)
-{
-    VardoService &s = startProtected();
-    platform.camera.deliverFrames(3);
-    settle();
+    deliver(3);
     s.setProtectionEnabled(false);
     settle();
     s.setProtectionEnabled(true);
     settle();
-    ASSERT_EQ(platform.camera.sessionsStarted, 2);
-    platform.camera.deliverFrames(2);
+    s.ensureCameraRunning(); // builds no second session
     settle();
-    EXPECT_EQ(s.frameCounter(), 5);
-    EXPECT_EQ(analysis.framesAnalysed, 1);
+    ASSERT_EQ(platform.camera.sessionsStarted, 2);
+    EXPECT_EQ(platform.camera.sessionsCreated, 2);
+    deliver(2);
+    EXPECT_EQ(s.frameCounter(), 10);
+    EXPECT_EQ(analysis.framesAnalysed(), 2);
 }
 
 TEST_F(CameraIntake, AnalysedFrameIsKeptOnlyWhileIntruderPhotosAreOn)
 {
-    VardoService &s = startProtected();
-    platform.camera.deliverFrames(5);
-    settle();
+    VardoService &s = startMonitoring();
+    deliver(5);
     EXPECT_EQ(s.lastCapturedFrame(), nullptr);
     s.setIntruderPhotoEnabled(true);
-    platform.camera.deliverFrames(5);
-    settle();
+    deliver(5);
     ASSERT_NE(s.lastCapturedFrame(), nullptr);
     EXPECT_EQ(s.lastCapturedFrame()->cols, 640);
     const auto kept = s.lastCapturedFrame();
     s.setIntruderPhotoEnabled(false);
-    platform.camera.deliverFrames(5);
-    settle();
+    deliver(5);
     EXPECT_EQ(s.lastCapturedFrame(), kept); // neither replaced nor cleared
-}
-
-TEST_F(CameraIntake, StartingProtectionRunsTheCameraAndStartsTheProtectedPeriod)
-{
-    VardoService &s = startProtected();
-    EXPECT_TRUE(s.isMonitoring());
-    EXPECT_EQ(s.cameraStatus(), CameraStatus::granted);
-    EXPECT_EQ(platform.camera.lastOpenedPath, "/dev/video0");
-    EXPECT_EQ(s.protectionStartTime(), startTime);
-    EXPECT_EQ(platform.overlays.captureExclusions, 1);
 }
 
 TEST_F(CameraIntake, WithoutAFrontCameraAnyOtherCameraIsUsed)
 {
-    withCamera(false);
-    platform.camera.devices.push_back({"/dev/video2", "USB Camera", false});
-    platform.defaults.setBool("vardo_enabled", true);
-    start();
+    platform.camera.front.reset();
+    platform.camera.devices = {{"/dev/video0", "Integrated Camera", false}, {"/dev/video2", "USB Camera", false}};
+    VardoService &s = startMonitoring();
     EXPECT_EQ(platform.camera.lastOpenedPath, "/dev/video0");
-    EXPECT_TRUE(service->isMonitoring());
+    EXPECT_TRUE(s.isMonitoring());
 }
 
 // Protection is off while there is no camera, and the log says why; the stored switch
 // stays on, so protection is back once a camera is there at the next start.
 TEST_F(CameraIntake, NoCameraSwitchesProtectionOffForNowAndSaysWhy)
 {
-    platform.defaults.setBool("vardo_enabled", true);
-    VardoService &s = start();
+    platform.camera.devices.clear();
+    platform.camera.front.reset();
+    VardoService &s = startMonitoring();
     EXPECT_EQ(s.cameraStatus(), CameraStatus::noCameraFound);
     EXPECT_FALSE(s.isEnabled());
     EXPECT_TRUE(platform.defaults.boolean("vardo_enabled"));
@@ -104,7 +90,6 @@ TEST_F(CameraIntake, NoCameraSwitchesProtectionOffForNowAndSaysWhy)
 
 TEST_F(CameraIntake, RefusedPermissionSwitchesProtectionOffOnlyThroughTheProtectionPath)
 {
-    withCamera();
     platform.camera.access = CameraAuthorization::notDetermined;
     platform.camera.userGrantsAccess = false;
     VardoService &s = start();
@@ -121,13 +106,10 @@ TEST_F(CameraIntake, RefusedPermissionSwitchesProtectionOffOnlyThroughTheProtect
 
 TEST_F(CameraIntake, AFailingDeviceInputLeavesTheCameraOffAndSaysWhy)
 {
-    withCamera();
     platform.camera.inputFails = true;
-    platform.defaults.setBool("vardo_enabled", true);
-    VardoService &s = start();
+    VardoService &s = startMonitoring();
     EXPECT_FALSE(s.isMonitoring());
     EXPECT_FALSE(s.hasCaptureSession());
-    EXPECT_EQ(s.cameraStatus(), CameraStatus::granted);
     EXPECT_TRUE(s.isEnabled());
     EXPECT_EQ(s.cameraProblem(), VardoService::CameraProblem::unusable);
     EXPECT_TRUE(platform.log.contains(
@@ -137,17 +119,23 @@ TEST_F(CameraIntake, AFailingDeviceInputLeavesTheCameraOffAndSaysWhy)
 }
 
 // Another application holds the camera: tried again after 2, 4, 8, 16, 32 s, then every
-// minute, with one log line; it resumes by itself once the camera is free.
+// minute, with one log line, until protection is switched off or the camera is free.
 TEST_F(CameraIntake, ABusyCameraIsTriedAgainUntilItIsFree)
 {
-    withCamera();
     platform.camera.inputBusy = true;
-    VardoService &s = startProtected();
+    VardoService &s = startMonitoring();
+    s.setProtectionEnabled(false);
+    settle();
+    EXPECT_EQ(s.cameraProblem(), VardoService::CameraProblem::none);
+    advance(600);
+    EXPECT_EQ(platform.camera.sessionsCreated, 1);
+
+    s.setProtectionEnabled(true);
+    settle();
     EXPECT_FALSE(s.isMonitoring());
     EXPECT_TRUE(s.isEnabled());
     EXPECT_EQ(s.cameraProblem(), VardoService::CameraProblem::busy);
     EXPECT_EQ(s.cameraProblemDetail(), "/dev/video0: Device or resource busy");
-
     std::vector<double> attempts;
     for (int second = 1; second <= 182; ++second) {
         const int before = platform.camera.sessionsCreated;
@@ -156,10 +144,12 @@ TEST_F(CameraIntake, ABusyCameraIsTriedAgainUntilItIsFree)
             attempts.push_back(second);
     }
     EXPECT_EQ(attempts, (std::vector<double>{2, 6, 14, 30, 62, 122, 182}));
+    // One line for each time protection found it busy, none for the retries.
+    EXPECT_EQ(loggedCount("[Vardo] Camera /dev/video0 is in use by another application (Device or resource busy) — "
+                          "trying again until it is free"),
+              2);
     const auto lines = platform.log.lines();
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string &l) { return l.find("busy") != std::string::npos; }), 1);
-    EXPECT_TRUE(platform.log.contains(
-        "[Vardo] Camera /dev/video0 is in use by another application (Device or resource busy) — trying again until it is free"));
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string &l) { return l.find("busy") != std::string::npos; }), 2);
 
     platform.camera.inputBusy = false;
     advance(60.0);
@@ -170,106 +160,14 @@ TEST_F(CameraIntake, ABusyCameraIsTriedAgainUntilItIsFree)
     EXPECT_TRUE(platform.log.contains("[Vardo] Camera /dev/video0 is free again — monitoring"));
 }
 
-TEST_F(CameraIntake, SwitchingProtectionOffEndsTheRetries)
-{
-    withCamera();
-    platform.camera.inputBusy = true;
-    VardoService &s = startProtected();
-    s.setProtectionEnabled(false);
-    settle();
-    EXPECT_EQ(s.cameraProblem(), VardoService::CameraProblem::none);
-    platform.camera.inputBusy = false;
-    advance(600);
-    EXPECT_EQ(platform.camera.sessionsCreated, 1);
-    EXPECT_FALSE(platform.camera.isRunning());
-}
-
-TEST_F(CameraIntake, EnsureCameraRunningBuildsNoSecondSession)
-{
-    VardoService &s = startProtected();
-    s.ensureCameraRunning();
-    settle();
-    EXPECT_EQ(platform.camera.sessionsCreated, 1);
-    s.setProtectionEnabled(false);
-    settle();
-    s.ensureCameraRunning();
-    settle();
-    EXPECT_EQ(platform.camera.sessionsCreated, 2);
-    EXPECT_FALSE(s.isEnabled());
-}
-
-TEST_F(CameraIntake, StopMonitoringResetsLiveStateAndCountsProtectedTimeOnce)
-{
-    VardoService &s = startProtected();
-    advance(90);
-    s.activateStealth(2);
-    s.startCountdown();
-    s.stopMonitoring();
-    settle();
-    EXPECT_FALSE(s.isMonitoring());
-    EXPECT_FALSE(s.isStealthActive());
-    EXPECT_FALSE(platform.overlays.stealthShown);
-    EXPECT_FALSE(s.hasCountdownTimer());
-    EXPECT_EQ(s.secondsUntilLock(), 0);
-    EXPECT_EQ(s.cameraStatus(), CameraStatus::unknown);
-    EXPECT_FALSE(s.noFaceStartTime().has_value()); // a stale start would block every later countdown
-    EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 90.0);
-    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 90.0);
-    s.stopMonitoring();
-    advance(30);
-    EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 90.0);
-}
-
-TEST_F(CameraIntake, InterruptionLocksOnceAndAlwaysLogs)
-{
-    VardoService &s = startProtected();
-    platform.camera.notify(CameraNotification::interrupted);
-    settle();
-    EXPECT_TRUE(s.isLocked());
-    EXPECT_EQ(s.cameraStatus(), CameraStatus::noCameraFound);
-    EXPECT_EQ(platform.overlays.lockShows, 1);
-    EXPECT_EQ(s.totalLocksAllTime(), 1);
-    EXPECT_FALSE(s.noFaceStartTime().has_value());
-    platform.camera.notify(CameraNotification::runtimeError);
-    settle();
-    EXPECT_EQ(platform.overlays.lockShows, 1);
-    EXPECT_EQ(s.totalLocksAllTime(), 1);
-    const auto lines = platform.log.lines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "[Vardo] Camera interrupted — locked for security"), 1);
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "[Vardo] Camera runtime error — locked for security"), 1);
-}
-
-TEST_F(CameraIntake, InterruptionWithProtectionOffOnlyReports)
-{
-    withCamera();
-    platform.defaults.setBool("vardo_stealth_mode", true);
-    VardoService &s = start();
-    platform.camera.notify(CameraNotification::interrupted);
-    settle();
-    EXPECT_FALSE(s.isLocked());
-    EXPECT_TRUE(platform.log.contains("[Vardo] Camera interrupted — locked for security"));
-}
-
-TEST_F(CameraIntake, ResumedCameraReportsGrantedWithoutANewSession)
-{
-    VardoService &s = startProtected();
-    platform.camera.notify(CameraNotification::interrupted);
-    settle();
-    platform.camera.notify(CameraNotification::interruptionEnded);
-    settle();
-    EXPECT_EQ(s.cameraStatus(), CameraStatus::granted);
-    EXPECT_TRUE(platform.log.contains("[Vardo] Camera resumed"));
-    EXPECT_EQ(platform.camera.sessionsCreated, 1);
-}
-
 TEST_F(CameraIntake, QueuedWorkDoesNothingOnceTheServiceIsGone)
 {
-    startProtected();
+    startMonitoring();
     platform.camera.deliverFrames(5);
     service->stopMonitoring();
     service.reset();
     settle(); // must not touch the destroyed service
-    EXPECT_EQ(analysis.framesAnalysed, 0);
+    EXPECT_EQ(analysis.framesAnalysed(), 0);
 }
 
 // A queue that knows when one of its tasks is running.
@@ -298,12 +196,9 @@ private:
 // goes: the session is stopped and dropped on that thread's queue, not from under it.
 TEST_F(CameraIntake, TheSessionIsStoppedAndDroppedOnTheProcessingQueueWhenTheServiceGoes)
 {
-    withCamera();
     platform.defaults.setBool("vardo_enabled", true);
     WatchedQueue processing(platform.time.processingQueue());
-    service = std::make_unique<VardoService>(platform.services({.processingQueue = &processing}),
-                                             platform.modules(&analysis));
-    settle();
+    start({.processingQueue = &processing});
     ASSERT_TRUE(platform.camera.isRunning());
     bool droppedOnTheQueue = false;
     platform.camera.onSessionDestroyed = [&] { droppedOnTheQueue = processing.running(); };

@@ -1,4 +1,4 @@
-#include "service_fixture.h"
+#include "engine_harness.h"
 
 #include <opencv2/core.hpp>
 
@@ -16,32 +16,29 @@ public:
         ++framesAnalysed;
         FrameResults results;
         results.faceCount = 2;
-        FaceObservation face;
-        face.boundingBox = cv::Rect2d(0.1, 0.2, 0.3, 0.4); // lower-left origin
-        face.confidence = 0.9f;
-        results.observations.push_back(face);
-        FaceObservation far;
-        far.boundingBox = cv::Rect2d(0.7, 0.7, 0.1, 0.1);
-        far.confidence = 0.9f;
-        results.observations.push_back(far);
+        for (const cv::Rect2d box : {cv::Rect2d(0.1, 0.2, 0.3, 0.4), cv::Rect2d(0.7, 0.7, 0.1, 0.1)}) {
+            FaceObservation face;
+            face.boundingBox = box; // lower-left origin
+            face.confidence = 0.9f;
+            results.observations.push_back(face);
+        }
         return results;
     }
 };
 
 // The onboarding's preview on the virtual clock: the camera runs at 30 frames a second
 // for the onboarding (protection off), and the preview is opened and closed again.
-class CameraPreviewIntake : public ServiceTest {
+class CameraPreviewIntake : public EngineTest {
 protected:
-    OneFaceAnalysis faces;
+    OneFaceAnalysis twoFaces;
 
     VardoService &startForOnboarding()
     {
-        withCamera();
         // Left half red, right half blue, as the camera sees it.
         cv::Mat frame(480, 640, CV_8UC3, cv::Scalar(0, 0, 255));
         frame(cv::Rect(320, 0, 320, 480)).setTo(cv::Scalar(255, 0, 0));
         platform.camera.framePixels = frame;
-        service = std::make_unique<VardoService>(platform.services(), platform.modules(&faces));
+        service = std::make_unique<VardoService>(platform.services(), platform.modules(&twoFaces));
         settle();
         service->ensureCameraRunning();
         settle();
@@ -68,14 +65,14 @@ TEST_F(CameraPreviewIntake, FramesAreDecodedForThePreviewOnlyWhileItIsShown)
     // Closed: one frame in five is decoded, for the analysis alone.
     oneSecondOfFrames();
     EXPECT_EQ(platform.camera.pixelRetrievals, 6);
-    EXPECT_EQ(faces.framesAnalysed, 6);
+    EXPECT_EQ(twoFaces.framesAnalysed, 6);
     EXPECT_EQ(preview.frameNumber(), 0);
 
     // Open: every third frame becomes a picture (ten a second); frames 31 to 60 hold
     // ten of those and six analysed ones, two of them both, each decoded once.
     preview.addViewer();
     oneSecondOfFrames();
-    EXPECT_EQ(faces.framesAnalysed, 12);
+    EXPECT_EQ(twoFaces.framesAnalysed, 12);
     EXPECT_EQ(preview.frameNumber(), 10);
     EXPECT_EQ(platform.camera.pixelRetrievals, 6 + 14);
 
@@ -101,7 +98,7 @@ TEST_F(CameraPreviewIntake, FramesAreDecodedForThePreviewOnlyWhileItIsShown)
     const qint64 shown = preview.frameNumber();
     oneSecondOfFrames();
     EXPECT_EQ(platform.camera.pixelRetrievals, 20 + 6);
-    EXPECT_EQ(faces.framesAnalysed, 18);
+    EXPECT_EQ(twoFaces.framesAnalysed, 18);
     EXPECT_EQ(preview.frameNumber(), shown);
 }
 

@@ -1,18 +1,15 @@
 // The enrolled set in the secret store: saved whole after every change, loaded once at
-// start, adopted from the older store, deleted on reset, and kept in memory when there
-// is no store to write to.
+// start, adopted from the older store, deleted on reset. The same against a real
+// keyring is in enrollment_keyring_test.cpp.
 
-#include "tests/engine/enrollment_fixture.h"
+#include "engine_harness.h"
 
-#include "platform/defaults_store.h"
 #include "platform/fakes/secret_store_fake.h"
 
 #include <limits>
 
 namespace vardo::test {
 namespace {
-
-const std::string unavailable = MemorySecretStore::unavailableError;
 
 // The set as another writer might lay it out: spaces after commas, a line per embedding.
 std::string spacedJson(const std::vector<Embedding> &set)
@@ -29,22 +26,9 @@ std::string spacedJson(const std::vector<Embedding> &set)
     return text;
 }
 
-using EmbeddingStorage = ServiceOnSimulatedPlatform;
+using EmbeddingStorage = EngineTest;
 
-TEST_F(EmbeddingStorage, SetIsStoredAsCompactJsonUnderTheServiceAndOwner)
-{
-    VardoService &s = start();
-    enrol(std::vector<Embedding>(25, leaning(0, 0.5f, 2)));
-    ASSERT_TRUE(s.isOwnerEnrolled());
-
-    const std::string text = textOf(platform.secrets.item(embeddingsService, ownerAccount).value());
-    EXPECT_TRUE(text.starts_with("[[0.5,0,0.8660254,0,"));
-    EXPECT_TRUE(text.ends_with(",0]]"));
-    EXPECT_EQ(text.find_first_of(" \n\t"), std::string::npos);
-    EXPECT_EQ(platform.secrets.label(embeddingsService, ownerAccount), "Nerova Vardo face data");
-}
-
-TEST_F(EmbeddingStorage, EverySaveReplacesTheItemWhole)
+TEST_F(EmbeddingStorage, EverySaveReplacesTheItemWholeAndAFailedSaveKeepsTheStoredSet)
 {
     VardoService &s = startEnrolledWith(axes(0, 25));
     s.adaptiveUpdate(leaning(0, 0.8f, 100));
@@ -54,77 +38,19 @@ TEST_F(EmbeddingStorage, EverySaveReplacesTheItemWhole)
     // The store's add replaces the item; nothing is deleted first.
     EXPECT_EQ(platform.secrets.calls().remove, 0);
     EXPECT_EQ(platform.secrets.calls().add, 2);
-}
 
-TEST_F(EmbeddingStorage, AFailedSaveKeepsTheStoredSet)
-{
-    VardoService &s = startEnrolledWith(axes(0, 25));
     platform.secrets.setFailure("Cannot create an item in a locked collection");
-    s.adaptiveUpdate(leaning(0, 0.8f, 100));
+    s.adaptiveUpdate(leaning(0, 0.8f, 102));
     platform.secrets.setFailure(std::nullopt);
-    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u); // in use for this run
-    EXPECT_EQ(storedSet().value().size(), 25u);     // and the stored set is intact
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 28u); // in use for this run
+    EXPECT_EQ(storedSet().value().size(), 27u);     // and the stored set is intact
     EXPECT_TRUE(platform.log.contains("[FaceID] Save to Data Protection Keychain status: -25291 (0 = success)"
                                       " — Cannot create an item in a locked collection"));
 }
 
-TEST_F(EmbeddingStorage, MissingItemStartsNotEnrolledWithTheNotFoundStatus)
-{
-    VardoService &s = start();
-    EXPECT_FALSE(s.isOwnerEnrolled());
-    EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
-    EXPECT_EQ(faceIdLines(platform.log),
-              (std::vector<std::string>{
-                  "[FaceID] Data Protection Keychain query status: -25300 (0 = success, -25300 = not found)"}));
-}
-
-TEST_F(EmbeddingStorage, ArrayOfStringsIsTreatedAsMissing)
-{
-    platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(R"(["0.5","0.25"])"));
-    VardoService &s = start();
-    EXPECT_FALSE(s.isOwnerEnrolled());
-    EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
-    EXPECT_EQ(faceIdLines(platform.log),
-              (std::vector<std::string>{
-                  "[FaceID] Data Protection Keychain query status: 0 (0 = success, -25300 = not found)",
-                  "[FaceID] Stored face data not used (not a JSON array of arrays of numbers) — not enrolled until "
-                  "the face is taught again"}));
-}
-
-TEST_F(EmbeddingStorage, OtherUnreadableDataIsTreatedAsMissing)
-{
-    for (const std::string stored : {R"([["0.5"]])", "[[1,2],[3,null]]", R"({"owner":[[1]]})", "[[[1]]]", "[1,2]",
-                                     "[[1e39]]", "not json", "", "[[1,2]", "\xff\xfe"}) {
-        SCOPED_TRACE(stored);
-        platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(stored));
-        VardoService &s = start();
-        EXPECT_FALSE(s.isOwnerEnrolled());
-        EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
-        // Left for the next enrolment to replace; nothing deletes it.
-        EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), stored);
-    }
-}
-
-TEST_F(EmbeddingStorage, EmptyStoredListLoadsAsNotEnrolled)
-{
-    platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf("[]"));
-    VardoService &s = start();
-    EXPECT_FALSE(s.isOwnerEnrolled());
-    EXPECT_TRUE(platform.log.contains("[FaceID] Loaded 0 enrolled embeddings from Data Protection Keychain"));
-    EXPECT_EQ(platform.secrets.calls().findLegacy, 0);
-}
-
-TEST_F(EmbeddingStorage, SpacedJsonOfAnotherWriterIsRead)
-{
-    const std::vector<Embedding> set{leaning(0, 0.5f, 1), leaning(2, -0.25f, 3)};
-    platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(spacedJson(set)));
-    VardoService &s = start();
-    EXPECT_TRUE(s.isOwnerEnrolled());
-    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), set));
-}
-
-// Readable JSON that cannot be the owner's set: the status line stays as it is, one line
-// says why the set was not used, and the owner counts as not enrolled.
+// Stored data that cannot be the owner's set: the status line stays as it is, one line
+// says why the set was not used, the owner counts as not enrolled, and the item is left
+// for the next enrolment to replace.
 TEST_F(EmbeddingStorage, StoredSetsThatCannotBeTheOwnersAreNotUsedAndSayWhy)
 {
     const std::string tooMany = encodeEmbeddings(std::vector<Embedding>(2050, axis(0))).value();
@@ -134,6 +60,15 @@ TEST_F(EmbeddingStorage, StoredSetsThatCannotBeTheOwnersAreNotUsedAndSayWhy)
         std::string stored, reason;
     } cases[] = {
         {"garbage", "not a JSON array of arrays of numbers"},
+        {R"(["0.5","0.25"])", "not a JSON array of arrays of numbers"},
+        {R"([["0.5"]])", "not a JSON array of arrays of numbers"},
+        {"[[1,2],[3,null]]", "not a JSON array of arrays of numbers"},
+        {R"({"owner":[[1]]})", "not a JSON array of arrays of numbers"},
+        {"[[[1]]]", "not a JSON array of arrays of numbers"},
+        {"[1,2]", "not a JSON array of arrays of numbers"},
+        {"[[1e39]]", "not a JSON array of arrays of numbers"},
+        {"[[1,2]", "not a JSON array of arrays of numbers"},
+        {"\xff\xfe", "not a JSON array of arrays of numbers"},
         {"", "not a JSON array of arrays of numbers"},
         {"[[]]", "embedding 1 has 0 values instead of 512"},
         {shortOne, "embedding 2 has 3 values instead of 512"},
@@ -141,19 +76,43 @@ TEST_F(EmbeddingStorage, StoredSetsThatCannotBeTheOwnersAreNotUsedAndSayWhy)
         {oneTooMany, "51 embeddings, more than 50"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.reason);
+        SCOPED_TRACE(c.stored.substr(0, 40));
         platform.log.clear();
         platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(c.stored));
         VardoService &s = start();
         EXPECT_FALSE(s.isOwnerEnrolled());
-        EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
         EXPECT_EQ(faceIdLines(platform.log),
                   (std::vector<std::string>{
                       "[FaceID] Data Protection Keychain query status: 0 (0 = success, -25300 = not found)",
                       "[FaceID] Stored face data not used (" + c.reason
                           + ") — not enrolled until the face is taught again"}));
+        EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), c.stored);
     }
     EXPECT_EQ(startEnrolledWith(axes(0, 50)).ownerFaceEmbeddings().size(), 50u);
+}
+
+TEST_F(EmbeddingStorage, EmptyStoredListLoadsAsNotEnrolledWithoutLookingForAnOlderSet)
+{
+    platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf("[]"));
+    VardoService &s = start();
+    EXPECT_FALSE(s.isOwnerEnrolled());
+    EXPECT_TRUE(platform.log.contains("[FaceID] Loaded 0 enrolled embeddings from Data Protection Keychain"));
+    EXPECT_EQ(platform.secrets.calls().findLegacy, 0);
+}
+
+TEST_F(EmbeddingStorage, SpacedJsonOfAnotherWriterIsReadAndAnOlderCopyIsStoredCompact)
+{
+    const std::vector<Embedding> set{leaning(0, 0.5f, 1), leaning(2, -0.25f, 3)};
+    platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(spacedJson(set)));
+    EXPECT_TRUE(sameBits(start().ownerFaceEmbeddings(), set));
+
+    platform.secrets.remove(embeddingsService, ownerAccount);
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf(spacedJson(set)));
+    VardoService &s = start();
+    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), set));
+    EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), encodeEmbeddings(set).value());
+    EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
+    EXPECT_TRUE(platform.defaults.boolean("vardo_has_enrolled_face"));
 }
 
 TEST_F(EmbeddingStorage, SetThatCannotBeWrittenAsJsonLeavesTheStoredOneAlone)
@@ -174,21 +133,6 @@ TEST_F(EmbeddingStorage, SetThatCannotBeWrittenAsJsonLeavesTheStoredOneAlone)
     EXPECT_FALSE(platform.defaults.object("vardo_has_enrolled_face"));
 }
 
-// --- reset -----------------------------------------------------------------------------
-
-TEST_F(EmbeddingStorage, ResetWithoutAnyItemSucceedsAndTriesEveryItem)
-{
-    VardoService &s = start();
-    platform.secrets.resetCalls();
-    s.resetFaceEnrollment();
-    EXPECT_FALSE(s.isOwnerEnrolled());
-    EXPECT_EQ(platform.secrets.calls().remove, 2);       // current item, older-format item
-    EXPECT_EQ(platform.secrets.calls().removeLegacy, 1); // the older store's copy
-    EXPECT_EQ(platform.secrets.calls().add, 0);
-    EXPECT_EQ(platform.defaults.object("vardo_adaptive_count"), DefaultsValue(std::int64_t{0}));
-    EXPECT_EQ(platform.defaults.object("vardo_has_enrolled_face"), DefaultsValue(false));
-}
-
 TEST_F(EmbeddingStorage, ResetForgetsEverythingEnrolmentProducedAndNothingElse)
 {
     VardoService &s = start();
@@ -197,7 +141,7 @@ TEST_F(EmbeddingStorage, ResetForgetsEverythingEnrolmentProducedAndNothingElse)
     const auto otherSecret = bytesOf("3");
     platform.secrets.add(stateService, "failed_attempts", "test", otherSecret);
     platform.secrets.add(olderFormatService, ownerAccount, "test", bytesOf("old"));
-    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf("[[1]]"));
+    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf(encodeEmbeddings(axes(100, 25)).value()));
 
     s.resetFaceEnrollment();
     EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
@@ -206,87 +150,29 @@ TEST_F(EmbeddingStorage, ResetForgetsEverythingEnrolmentProducedAndNothingElse)
     EXPECT_FALSE(s.ownerRecognized());
     EXPECT_EQ(s.enrollmentProgress(), 0.0);
     EXPECT_EQ(s.adaptiveUpdateCount(), 0);
-    EXPECT_FALSE(platform.defaults.boolean("vardo_has_enrolled_face"));
+    EXPECT_EQ(platform.defaults.object("vardo_adaptive_count"), DefaultsValue(std::int64_t{0}));
+    EXPECT_EQ(platform.defaults.object("vardo_has_enrolled_face"), DefaultsValue(false));
     EXPECT_FALSE(platform.secrets.item(embeddingsService, ownerAccount));
     EXPECT_FALSE(platform.secrets.item(olderFormatService, ownerAccount));
     EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
     EXPECT_EQ(platform.secrets.item(stateService, "failed_attempts"), otherSecret);
+
+    // Not undone by a migration at the next start.
+    EXPECT_FALSE(start().isOwnerEnrolled());
 }
 
-TEST_F(EmbeddingStorage, ResetIsNotUndoneByMigrationAtTheNextStart)
-{
-    VardoService &s = startEnrolledWith(axes(0, 25));
-    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf(encodeEmbeddings(axes(100, 25)).value()));
-    s.resetFaceEnrollment();
-
-    platform.log.clear();
-    VardoService &again = start();
-    EXPECT_FALSE(again.isOwnerEnrolled());
-    EXPECT_FALSE(platform.log.contains("legacy"));
-}
-
-// --- the older store -------------------------------------------------------------------
-
-TEST_F(EmbeddingStorage, LegacySetIsAdoptedSavedAndRemovedFromTheOlderStore)
-{
-    const auto legacySet = axes(200, 30);
-    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf(encodeEmbeddings(legacySet).value()));
-    VardoService &s = start();
-
-    EXPECT_TRUE(s.isOwnerEnrolled());
-    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), legacySet));
-    EXPECT_TRUE(sameBits(storedSet().value(), legacySet));
-    EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
-    EXPECT_TRUE(platform.defaults.boolean("vardo_has_enrolled_face"));
-    EXPECT_EQ(faceIdLines(platform.log),
-              (std::vector<std::string>{
-                  "[FaceID] Data Protection Keychain query status: -25300 (0 = success, -25300 = not found)",
-                  "[FaceID] Loaded 30 enrolled embeddings from legacy Keychain — migrating",
-                  "[FaceID] Save to Data Protection Keychain status: 0 (0 = success)"}));
-
-    platform.log.clear();
-    VardoService &again = start();
-    EXPECT_TRUE(sameBits(again.ownerFaceEmbeddings(), legacySet));
-    EXPECT_TRUE(platform.log.contains("[FaceID] Loaded 30 enrolled embeddings from Data Protection Keychain"));
-    EXPECT_FALSE(platform.log.contains("legacy"));
-}
-
-TEST_F(EmbeddingStorage, UsableCurrentSetWinsAndTheOlderStoreIsNotTouched)
-{
-    const Bytes legacy = bytesOf(encodeEmbeddings(axes(200, 30)).value());
-    platform.secrets.addLegacy(embeddingsService, ownerAccount, legacy);
-    VardoService &s = startEnrolledWith(axes(0, 25));
-    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), axes(0, 25)));
-    EXPECT_EQ(platform.secrets.legacyItem(embeddingsService, ownerAccount), legacy);
-    EXPECT_EQ(platform.secrets.calls().findLegacy, 0);
-}
-
-TEST_F(EmbeddingStorage, UnreadableCurrentItemIsReplacedByAUsableLegacySet)
+TEST_F(EmbeddingStorage, AnUnreadableCurrentItemIsReplacedByAUsableOlderSetAndAnUnreadableOlderOneIsKept)
 {
     platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf("[\"broken\"]"));
     const std::string legacy = encodeEmbeddings(axes(200, 2)).value();
     platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf(legacy));
-    VardoService &s = start();
-    EXPECT_TRUE(s.isOwnerEnrolled());
+    EXPECT_TRUE(start().isOwnerEnrolled());
     EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), legacy);
     EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
-}
 
-TEST_F(EmbeddingStorage, LegacyTextInAnotherJsonLayoutIsStoredCompactAndRemoved)
-{
-    const std::vector<Embedding> set{leaning(0, 0.5f, 1), leaning(2, 0.25f, 3)};
-    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf(spacedJson(set)));
-    VardoService &s = start();
-    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), set));
-    EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), encodeEmbeddings(set).value());
-    EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
-}
-
-TEST_F(EmbeddingStorage, UnreadableLegacyItemIsIgnoredAndKept)
-{
+    platform.secrets.remove(embeddingsService, ownerAccount);
     platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf("[\"a\"]"));
-    VardoService &s = start();
-    EXPECT_FALSE(s.isOwnerEnrolled());
+    EXPECT_FALSE(start().isOwnerEnrolled());
     EXPECT_EQ(platform.secrets.itemCount(), 0u);
     EXPECT_TRUE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
 }
@@ -322,12 +208,12 @@ private:
     MemorySecretStore &inner_;
 };
 
-TEST_F(EmbeddingStorage, LegacySetIsKeptWhenItCouldNotBeSavedTheNewWay)
+TEST_F(EmbeddingStorage, AnOlderSetIsKeptWhenItCouldNotBeSavedTheNewWay)
 {
     const Bytes legacy = bytesOf(encodeEmbeddings(axes(200, 30)).value());
     platform.secrets.addLegacy(embeddingsService, ownerAccount, legacy);
     WriteRefusingStore refusing(platform.secrets);
-    VardoService s(platform.services({.secrets = &refusing}), platform.modules());
+    VardoService &s = start({.secrets = &refusing});
 
     // Used for this run...
     EXPECT_TRUE(s.isOwnerEnrolled());
@@ -336,44 +222,7 @@ TEST_F(EmbeddingStorage, LegacySetIsKeptWhenItCouldNotBeSavedTheNewWay)
         "[FaceID] Save to Data Protection Keychain status: -25291 (0 = success) — the default keyring is locked"));
     // ...and still where the next start finds it.
     EXPECT_EQ(platform.secrets.legacyItem(embeddingsService, ownerAccount), legacy);
-}
-
-// --- without a secret store ------------------------------------------------------------
-
-TEST_F(EmbeddingStorage, WithoutASecretStoreEnrolmentWorksInMemoryForTheRun)
-{
-    platform.secrets.setAvailable(false);
-    VardoService &s = start();
-    EXPECT_FALSE(s.isOwnerEnrolled());
-    EXPECT_EQ(faceIdLines(platform.log).front(),
-              "[FaceID] Data Protection Keychain query status: -25291 (0 = success, -25300 = not found) — "
-                  + unavailable);
-
-    platform.log.clear();
-    const auto samples = std::vector<Embedding>(25, leaning(0, 0.8f, 1));
-    enrol(samples);
-    EXPECT_TRUE(s.isOwnerEnrolled());
-    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), samples));
-    EXPECT_EQ(faceIdLines(platform.log),
-              (std::vector<std::string>{
-                  "[FaceID] Save to Data Protection Keychain status: -25291 (0 = success) — " + unavailable,
-                  "[FaceID] Enrollment complete — 25 embeddings saved"}));
-    EXPECT_TRUE(s.matchesOwner(leaning(0, 0.8f, 2)));
-
-    s.adaptiveUpdate(leaning(0, 0.8f, 100));
-    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 26u);
-    EXPECT_EQ(platform.secrets.itemCount(), 0u);
-    EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
-}
-
-TEST_F(EmbeddingStorage, RefusedStoreReportsItsOwnWordsOnSave)
-{
-    VardoService &s = start();
-    platform.secrets.setFailure("the user dismissed the unlock prompt");
-    enrol(std::vector<Embedding>(25, axis(0)));
-    EXPECT_TRUE(s.isOwnerEnrolled());
-    EXPECT_TRUE(platform.log.contains("[FaceID] Save to Data Protection Keychain status: -25291 (0 = success) — "
-                                      "the user dismissed the unlock prompt"));
+    service.reset();
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/engine/enrollment_fixture.h"
+
 #include "replay/replay_frame_analysis.h"
 #include "replay/replay_synthetic_faces.h"
 #include "replay/simulated_platform.h"
@@ -11,6 +13,7 @@
 #include <ctime>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vardo::test {
@@ -18,8 +21,8 @@ namespace vardo::test {
 // 2026-03-02 09:00:00 UTC, a Monday.
 inline constexpr double startTime = 1772442000.0;
 
-// The real service on the simulated platform, in UTC, with the owner's enrolled set
-// and synthetic people in front of the camera. Nothing moves until the test moves time.
+// The real service on the simulated platform, in UTC, with a front camera and synthetic
+// people in front of it. Nothing moves until the test moves time.
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest()
@@ -38,10 +41,11 @@ protected:
     ScriptedFrameAnalysis analysis;
     std::unique_ptr<VardoService> service;
 
-    // Builds the service over the simulated platform and lets start-up finish.
-    VardoService &start()
+    // A start (or restart) of the application over the same settings and secret store.
+    VardoService &start(FakeReplacements with = {})
     {
-        service = std::make_unique<VardoService>(platform.services(), platform.modules(&analysis));
+        service.reset();
+        service = std::make_unique<VardoService>(platform.services(with), platform.modules(&analysis));
         settle();
         return *service;
     }
@@ -67,19 +71,13 @@ protected:
     FrameResults owner() { return faces({{"owner"}}); }
     FrameResults stranger() { return faces({{"stranger"}}); }
 
-    // One analysed frame, handed to the decision loop as the main queue would.
-    void show(const FrameResults &frame) { service->applyFrameResults(frame); }
-    void show(const FrameResults &frame, int times)
+    // Analysed frames, handed to the decision loop as the main queue would.
+    void show(const FrameResults &frame, int times = 1)
     {
         for (int i = 0; i < times; ++i)
-            show(frame);
+            service->applyFrameResults(frame);
     }
-    // The owner sits down: enough matching frames to be recognised.
-    void ownerSitsDown()
-    {
-        for (int i = 0; i < 3; ++i)
-            show(owner());
-    }
+    void ownerSitsDown() { show(owner(), 3); }
 
     // One frame the whole way: camera, processing queue, analysis, main queue.
     void showThroughCamera(FrameResults frame, FaceCountUpdate countUpdate = {})
@@ -95,13 +93,6 @@ protected:
     void advance(double seconds) { platform.time.advanceBy(seconds); }
     void settle() { platform.time.runUntilIdle(); }
 
-    bool logged(const std::string &line) const
-    {
-        for (const auto &l : platform.log.lines())
-            if (l == line)
-                return true;
-        return false;
-    }
     int loggedCount(const std::string &line) const
     {
         int count = 0;
@@ -109,13 +100,44 @@ protected:
             count += l == line;
         return count;
     }
+    bool logged(const std::string &line) const { return loggedCount(line) > 0; }
 
-    std::optional<std::string> stateSecret(const std::string &account) const
+    // The enrolled set and the state items in the secret store.
+    void storeSet(const std::vector<Embedding> &set)
     {
-        const auto item = platform.secrets.item(VardoService::keychainService, account);
-        if (!item)
-            return std::nullopt;
-        return std::string(item->begin(), item->end());
+        platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(encodeEmbeddings(set).value()));
+        platform.secrets.resetCalls();
+    }
+    std::optional<std::vector<Embedding>> storedSet() const
+    {
+        const auto item = platform.secrets.item(embeddingsService, ownerAccount);
+        return item ? decodeEmbeddings(*item) : std::nullopt;
+    }
+    VardoService &startEnrolledWith(const std::vector<Embedding> &set)
+    {
+        storeSet(set);
+        VardoService &s = start();
+        EXPECT_TRUE(s.isOwnerEnrolled());
+        return s;
+    }
+    std::optional<std::string> stateValue(const std::string &account) const
+    {
+        const auto item = platform.secrets.item(stateService, account);
+        return item ? std::optional<std::string>(textOf(*item)) : std::nullopt;
+    }
+    void storeStateValue(const std::string &account, std::string_view value)
+    {
+        platform.secrets.add(stateService, account, "test", bytesOf(value));
+    }
+
+    // One sample a second, as a person in front of the camera gives them.
+    void enrol(const std::vector<Embedding> &samples)
+    {
+        service->startEnrollment();
+        for (const auto &sample : samples) {
+            advance(1.0);
+            service->addEnrollmentSample(sample);
+        }
     }
 
 private:

@@ -1,11 +1,8 @@
 #pragma once
 
-// The real service on the simulated platform (virtual time, in-memory settings, secret
-// store and log), with embeddings built so that their similarities are exact.
+// Embeddings built so that their similarities are exact, and where the service keeps them.
 
 #include "platform/fakes/memory_log.h"
-#include "replay/simulated_platform.h"
-#include "engine/vardo_service.h"
 #include "recognition/embedding.h"
 #include "recognition/embedding_codec.h"
 
@@ -14,8 +11,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,71 +84,5 @@ inline std::vector<std::string> faceIdLines(const MemoryLog &log)
             lines.push_back(line);
     return lines;
 }
-
-class ServiceOnSimulatedPlatform : public ::testing::Test {
-protected:
-    // 2026-03-02 09:00:00 UTC
-    static constexpr double startTime = 1772442000.0;
-
-    SimulatedPlatform platform{startTime};
-    std::unique_ptr<VardoService> service;
-
-    // A start (or restart) of the application over the same settings and secret store.
-    VardoService &start()
-    {
-        service.reset();
-        service = std::make_unique<VardoService>(platform.services(), platform.modules());
-        platform.time.runUntilIdle();
-        return *service;
-    }
-
-    // Starts with `set` as the stored enrolled set.
-    VardoService &startEnrolledWith(const std::vector<Embedding> &set)
-    {
-        storeSet(set);
-        VardoService &s = start();
-        EXPECT_TRUE(s.isOwnerEnrolled());
-        return s;
-    }
-
-    void advance(double seconds) { platform.time.advanceBy(seconds); }
-    void settle() { platform.time.runUntilIdle(); }
-    double now() const { return platform.time.now(); }
-
-    // One sample a second, as a person in front of the camera gives them.
-    void enrol(const std::vector<Embedding> &samples)
-    {
-        service->startEnrollment();
-        for (const auto &sample : samples) {
-            advance(1.0);
-            service->addEnrollmentSample(sample);
-        }
-    }
-
-    void storeSet(const std::vector<Embedding> &set)
-    {
-        platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(encodeEmbeddings(set).value()));
-        platform.secrets.resetCalls();
-    }
-
-    std::optional<std::vector<Embedding>> storedSet() const
-    {
-        const auto item = platform.secrets.item(embeddingsService, ownerAccount);
-        if (!item)
-            return std::nullopt;
-        return decodeEmbeddings(*item);
-    }
-
-    std::optional<std::string> stateValue(const std::string &account) const
-    {
-        const auto item = platform.secrets.item(stateService, account);
-        return item ? std::optional<std::string>(textOf(*item)) : std::nullopt;
-    }
-
-    void storeStateValue(const std::string &account, std::string_view value)
-    {
-        platform.secrets.add(stateService, account, "test", bytesOf(value));
-    }
-};
 
 } // namespace vardo::test

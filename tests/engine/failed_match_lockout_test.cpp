@@ -2,9 +2,8 @@
 // given; the count and the lockout time survive a restart, and a lockout older than
 // 300 seconds is lifted at the next start.
 
-#include "tests/engine/enrollment_fixture.h"
+#include "engine_harness.h"
 
-#include "platform/fakes/secret_store_fake.h"
 #include "utils/decimal_text.h"
 
 namespace vardo::test {
@@ -12,14 +11,9 @@ namespace {
 
 const std::string lockedLine = "[FaceID] \u26A0\uFE0F Face recognition locked after 5 failed attempts — password required";
 
-using FailedMatchLockout = ServiceOnSimulatedPlatform;
+using FailedMatchLockout = EngineTest;
 
-TEST_F(FailedMatchLockout, LockedLineCarriesTheWarningSignWithItsEmojiSelector)
-{
-    EXPECT_EQ(lockedLine.substr(0, 16), "[FaceID] \xE2\x9A\xA0\xEF\xB8\x8F ");
-}
-
-TEST_F(FailedMatchLockout, FifthFailureLocksAndRecordsTheTime)
+TEST_F(FailedMatchLockout, FifthFailureLocksAndRecordsTheTimeAndTheRunningServiceStaysLocked)
 {
     VardoService &s = start();
     advance(0.25);
@@ -43,145 +37,76 @@ TEST_F(FailedMatchLockout, FifthFailureLocksAndRecordsTheTime)
         "[FaceID] Failed attempt 4/5", "[FaceID] Failed attempt 5/5", lockedLine};
     ASSERT_GE(lines.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(lines.end() - 6, lines.end()), expected);
-}
-
-TEST_F(FailedMatchLockout, LockoutTimeIsTheShortestTextOfTheClock)
-{
-    VardoService &s = start();
-    advance(0.1);
-    for (int i = 0; i < 5; ++i)
-        s.recordFailedMatch();
-    EXPECT_EQ(stateValue("lockout_time"), doubleText(startTime + 0.1));
-    EXPECT_EQ(parseDecimalDouble(stateValue("lockout_time").value()), startTime + 0.1);
-}
-
-TEST_F(FailedMatchLockout, LockoutSurvivesARestart)
-{
-    VardoService &s = start();
-    for (int i = 0; i < 5; ++i)
-        s.recordFailedMatch();
-    advance(120);
-    VardoService &again = start();
-    EXPECT_TRUE(again.isFaceLocked());
-    EXPECT_EQ(again.failedMatchAttempts(), 5);
-}
-
-// --- restoring at start ----------------------------------------------------------------
-
-TEST_F(FailedMatchLockout, FourStoredWithoutTimeStartsUnlockedAndTheNextFailureLocks)
-{
-    storeStateValue("failed_attempts", "4");
-    VardoService &s = start();
-    EXPECT_EQ(s.failedMatchAttempts(), 4);
-    EXPECT_FALSE(s.isFaceLocked());
-
-    s.recordFailedMatch();
+    advance(3600);
     EXPECT_TRUE(s.isFaceLocked());
-    EXPECT_TRUE(platform.log.contains("[FaceID] Failed attempt 5/5"));
+}
+
+// A lockout of a run that ended is lifted by a start more than five minutes later.
+TEST_F(FailedMatchLockout, AStoredLockoutStaysForFiveMinutesAndIsLiftedAtTheNextStartAfterwards)
+{
+    for (const double age : {0.0, 120.0, 299.0, 300.0, 300.5, 301.0}) {
+        SCOPED_TRACE(age);
+        platform.secrets.remove(stateService, "failed_attempts");
+        platform.secrets.remove(stateService, "lockout_time");
+        VardoService &first = start();
+        for (int i = 0; i < 5; ++i)
+            first.recordFailedMatch();
+        advance(age);
+        VardoService &s = start();
+        const bool lifted = age > 300.0;
+        EXPECT_EQ(s.isFaceLocked(), !lifted);
+        EXPECT_EQ(s.failedMatchAttempts(), lifted ? 0 : 5);
+        EXPECT_EQ(stateValue("failed_attempts"), lifted ? "0" : "5");
+        EXPECT_EQ(stateValue("lockout_time").has_value(), !lifted);
+    }
+}
+
+// What a start makes of stored state it did not write: a count that is no strict
+// integer is ignored (and left as it is); a lockout time that is no number keeps the
+// lockout; four failures without a time start unlocked, and the next one locks.
+TEST_F(FailedMatchLockout, StoredStateIsReadStrictlyAndDoubtKeepsTheLockout)
+{
+    struct Case {
+        std::string count;
+        std::optional<std::string> time;
+        int attempts;
+        bool locked;
+        bool ignored = false;
+    };
+    std::vector<Case> cases{
+        {"4", std::nullopt, 4, false},
+        {"12", std::nullopt, 12, true},
+        {"+5", std::nullopt, 5, true},
+        {"-3", std::nullopt, -3, false},
+        // Older than five minutes in any decimal form: lifted.
+        {"5", "1772441000", 0, false},
+        {"5", "1.772441e9", 0, false},
+        {"5", "1772441000.000001", 0, false},
+        {"5", "+1772441000", 0, false},
+    };
+    for (const char *time : {"yesterday", "", "1772441000.0 ", "0x69a55a70", "nan", "-inf"})
+        cases.push_back({"7", time, 7, true});
+    for (const char *count : {"abc", "", " 5", "5 ", "5.0", "0x5", "5abc", "+", "99999999999999999999", "٥", "5\xff"})
+        cases.push_back({count, "1", 0, false, true});
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.count + " / " + c.time.value_or("no time"));
+        storeStateValue("failed_attempts", c.count);
+        if (c.time)
+            storeStateValue("lockout_time", *c.time);
+        else
+            platform.secrets.remove(stateService, "lockout_time");
+        VardoService &s = start();
+        EXPECT_EQ(s.failedMatchAttempts(), c.attempts);
+        EXPECT_EQ(s.isFaceLocked(), c.locked);
+        if (c.ignored)
+            EXPECT_EQ(stateValue("failed_attempts"), c.count);
+    }
+    storeStateValue("failed_attempts", "4");
+    platform.secrets.remove(stateService, "lockout_time");
+    start().recordFailedMatch();
+    EXPECT_TRUE(service->isFaceLocked());
     EXPECT_TRUE(platform.log.contains(lockedLine));
 }
-
-TEST_F(FailedMatchLockout, LockoutYoungerThanFiveMinutesStaysOn)
-{
-    for (const double age : {0.0, 299.0, 300.0}) {
-        SCOPED_TRACE(age);
-        storeStateValue("failed_attempts", "5");
-        storeStateValue("lockout_time", doubleText(now() - age));
-        VardoService &s = start();
-        EXPECT_TRUE(s.isFaceLocked());
-        EXPECT_EQ(s.failedMatchAttempts(), 5);
-        EXPECT_EQ(stateValue("failed_attempts"), "5");
-        EXPECT_TRUE(stateValue("lockout_time"));
-    }
-}
-
-TEST_F(FailedMatchLockout, LockoutOlderThanFiveMinutesIsLiftedAtStart)
-{
-    storeStateValue("failed_attempts", "5");
-    storeStateValue("lockout_time", doubleText(now() - 301.0));
-    VardoService &s = start();
-    EXPECT_FALSE(s.isFaceLocked());
-    EXPECT_EQ(s.failedMatchAttempts(), 0);
-    EXPECT_EQ(stateValue("failed_attempts"), "0");
-    EXPECT_FALSE(stateValue("lockout_time"));
-}
-
-TEST_F(FailedMatchLockout, LockoutOfARunThatEndedIsLiftedByTheStartAfterFiveMinutes)
-{
-    VardoService &s = start();
-    for (int i = 0; i < 5; ++i)
-        s.recordFailedMatch();
-    service.reset();
-    advance(300.5);
-    VardoService &again = start();
-    EXPECT_FALSE(again.isFaceLocked());
-    EXPECT_EQ(stateValue("failed_attempts"), "0");
-    EXPECT_FALSE(stateValue("lockout_time"));
-}
-
-TEST_F(FailedMatchLockout, StoredTimeThatIsNoNumberKeepsTheLockout)
-{
-    for (const char *time : {"yesterday", "", "1772441000.0 ", "0x69a55a70", "nan", "-inf"}) {
-        SCOPED_TRACE(time);
-        storeStateValue("failed_attempts", "7");
-        storeStateValue("lockout_time", time);
-        VardoService &s = start();
-        EXPECT_TRUE(s.isFaceLocked());
-        EXPECT_EQ(s.failedMatchAttempts(), 7);
-    }
-}
-
-TEST_F(FailedMatchLockout, FiveOrMoreWithoutAnyTimeKeepsTheLockout)
-{
-    storeStateValue("failed_attempts", "12");
-    VardoService &s = start();
-    EXPECT_TRUE(s.isFaceLocked());
-    EXPECT_EQ(s.failedMatchAttempts(), 12);
-}
-
-TEST_F(FailedMatchLockout, StoredTimesInAnyDecimalFormAreRead)
-{
-    for (const std::string time : {"1772441000", "1.772441e9", "1772441000.000001", "+1772441000"}) {
-        SCOPED_TRACE(time);
-        storeStateValue("failed_attempts", "5");
-        storeStateValue("lockout_time", time);
-        VardoService &s = start();
-        EXPECT_FALSE(s.isFaceLocked());
-    }
-}
-
-TEST_F(FailedMatchLockout, CountThatIsNoStrictIntegerIsIgnored)
-{
-    for (const char *count : {"abc", "", " 5", "5 ", "5.0", "0x5", "5abc", "+", "99999999999999999999", "٥"}) {
-        SCOPED_TRACE(count);
-        storeStateValue("failed_attempts", count);
-        storeStateValue("lockout_time", "1");
-        VardoService &s = start();
-        EXPECT_EQ(s.failedMatchAttempts(), 0);
-        EXPECT_FALSE(s.isFaceLocked());
-        // Ignored, not rewritten.
-        EXPECT_EQ(stateValue("failed_attempts"), count);
-    }
-}
-
-TEST_F(FailedMatchLockout, SignedCountsAreIntegers)
-{
-    storeStateValue("failed_attempts", "+5");
-    EXPECT_TRUE(start().isFaceLocked());
-    storeStateValue("failed_attempts", "-3");
-    VardoService &s = start();
-    EXPECT_EQ(s.failedMatchAttempts(), -3);
-    EXPECT_FALSE(s.isFaceLocked());
-}
-
-TEST_F(FailedMatchLockout, CountThatIsNotUtf8IsIgnored)
-{
-    platform.secrets.add(stateService, "failed_attempts", "test", Bytes{'5', 0xff});
-    VardoService &s = start();
-    EXPECT_EQ(s.failedMatchAttempts(), 0);
-}
-
-// --- the ways out ----------------------------------------------------------------------
 
 TEST_F(FailedMatchLockout, PasswordClearsTheLockoutBeforeUnlocking)
 {
@@ -205,59 +130,6 @@ TEST_F(FailedMatchLockout, PasswordClearsTheLockoutBeforeUnlocking)
     EXPECT_EQ(order, (std::vector<std::string>{"face lock lifted", "unlocked"}));
     EXPECT_FALSE(s.isFaceLocked());
     EXPECT_FALSE(s.isLocked());
-}
-
-TEST_F(FailedMatchLockout, ReturnThroughTheLoginScreenClearsTheLockoutInSessionLockMode)
-{
-    platform.defaults.setString("vardo_lock_mode", "lock_mac");
-    VardoService &s = start();
-    for (int i = 0; i < 5; ++i)
-        s.recordFailedMatch();
-    s.lockScreen();
-    s.sessionDidBecomeActive();
-    EXPECT_FALSE(s.isFaceLocked());
-    EXPECT_EQ(s.failedMatchAttempts(), 0);
-    EXPECT_EQ(stateValue("failed_attempts"), "0");
-    EXPECT_FALSE(stateValue("lockout_time"));
-}
-
-TEST_F(FailedMatchLockout, ReturnThroughTheLoginScreenLeavesTheOverlayLockoutAlone)
-{
-    VardoService &s = start();
-    for (int i = 0; i < 5; ++i)
-        s.recordFailedMatch();
-    s.lockScreen();
-    s.sessionDidBecomeActive();
-    EXPECT_TRUE(s.isFaceLocked());
-    EXPECT_EQ(stateValue("failed_attempts"), "5");
-    EXPECT_TRUE(stateValue("lockout_time"));
-}
-
-TEST_F(FailedMatchLockout, RunningServiceStaysLockedPastFiveMinutes)
-{
-    VardoService &s = start();
-    for (int i = 0; i < 5; ++i)
-        s.recordFailedMatch();
-    advance(3600);
-    EXPECT_TRUE(s.isFaceLocked());
-}
-
-// --- without a secret store ------------------------------------------------------------
-
-TEST_F(FailedMatchLockout, WithoutASecretStoreTheLockoutWorksForTheRun)
-{
-    platform.secrets.setAvailable(false);
-    VardoService &s = start();
-    EXPECT_EQ(s.failedMatchAttempts(), 0);
-    for (int i = 0; i < 5; ++i)
-        s.recordFailedMatch();
-    EXPECT_TRUE(s.isFaceLocked());
-    EXPECT_TRUE(platform.log.contains(lockedLine));
-    EXPECT_EQ(platform.secrets.itemCount(), 0u);
-    s.lockScreen();
-    s.unlockWithPassword("owner-password");
-    settle();
-    EXPECT_FALSE(s.isFaceLocked());
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "service_fixture.h"
+#include "engine_harness.h"
 
 #include "platform/camera_file.h"
 
@@ -15,7 +15,7 @@ namespace vardo::test {
 namespace {
 
 // Recorded footage through the real file source, the real service and virtual time.
-class FileCameraIntake : public ServiceTest {
+class FileCameraIntake : public EngineTest {
 protected:
     std::unique_ptr<VardoService> startWith(Camera &camera)
     {
@@ -37,7 +37,7 @@ TEST_F(FileCameraIntake, ImageFolderPlaysAtThirtyFramesASecondAndLoops)
     ASSERT_TRUE(s->isMonitoring());
     advance(0.99); // frames at 0, 1/30, ..., 29/30 s
     EXPECT_EQ(s->frameCounter(), 30);
-    EXPECT_EQ(analysis.framesAnalysed, 6);
+    EXPECT_EQ(analysis.framesAnalysed(), 6);
     s->setIntruderPhotoEnabled(true);
     advance(1.0);
     ASSERT_NE(s->lastCapturedFrame(), nullptr);
@@ -53,7 +53,7 @@ TEST_F(FileCameraIntake, VideoFileDeliversDecodedFrames)
     auto s = startWith(camera);
     s->setIntruderPhotoEnabled(true);
     advance(2.0);
-    EXPECT_GE(analysis.framesAnalysed, 10);
+    EXPECT_GE(analysis.framesAnalysed(), 10);
     ASSERT_NE(s->lastCapturedFrame(), nullptr);
     EXPECT_EQ(s->lastCapturedFrame()->size(), cv::Size(640, 480));
 }

@@ -1,8 +1,6 @@
 // Enrolment from 25 samples taken at least a second apart, with the outliers dropped.
 
-#include "tests/engine/enrollment_fixture.h"
-
-#include "platform/defaults_store.h"
+#include "engine_harness.h"
 
 namespace vardo::test {
 namespace {
@@ -17,22 +15,22 @@ std::vector<Embedding> ownerSamples(std::size_t count = 25)
     return samples;
 }
 
-using EnrollmentSamples = ServiceOnSimulatedPlatform;
+using EnrollmentSamples = EngineTest;
 
-TEST_F(EnrollmentSamples, SampleWithinOneSecondOfTheLastIsIgnoredAndDoesNotRestartTheWait)
+TEST_F(EnrollmentSamples, ASampleWithinOneSecondOfTheLastIsIgnoredAndDoesNotRestartTheWait)
 {
     VardoService &s = start();
+    std::vector<double> published;
+    QObject::connect(&s, &VardoService::enrollmentProgressChanged,
+                     [&] { published.push_back(s.enrollmentProgress()); });
     s.startEnrollment();
-    const auto samples = ownerSamples(3);
+    const auto samples = ownerSamples(4);
 
     s.addEnrollmentSample(samples[0]);
-    const double first = now();
-    EXPECT_EQ(s.enrollmentProgress(), 1.0 / 25.0);
-
+    const double first = platform.time.now();
     advance(0.9);
     s.addEnrollmentSample(samples[1]);
     EXPECT_EQ(s.enrollmentSamples().size(), 1u);
-    EXPECT_EQ(s.enrollmentProgress(), 1.0 / 25.0);
     EXPECT_EQ(s.lastEnrollmentSampleTime(), first);
 
     // 1.5 s after the accepted sample, 0.6 s after the ignored one.
@@ -40,17 +38,10 @@ TEST_F(EnrollmentSamples, SampleWithinOneSecondOfTheLastIsIgnoredAndDoesNotResta
     s.addEnrollmentSample(samples[2]);
     ASSERT_EQ(s.enrollmentSamples().size(), 2u);
     EXPECT_EQ(s.enrollmentSamples()[1], samples[2]);
-    EXPECT_EQ(s.enrollmentProgress(), 2.0 / 25.0);
-}
-
-TEST_F(EnrollmentSamples, SampleExactlyOneSecondLaterIsTaken)
-{
-    VardoService &s = start();
-    s.startEnrollment();
-    s.addEnrollmentSample(axis(0));
-    advance(1.0);
-    s.addEnrollmentSample(axis(0));
-    EXPECT_EQ(s.enrollmentSamples().size(), 2u);
+    advance(1.0); // exactly one second later
+    s.addEnrollmentSample(samples[3]);
+    EXPECT_EQ(s.enrollmentSamples().size(), 3u);
+    EXPECT_EQ(published, (std::vector<double>{1.0 / 25.0, 2.0 / 25.0, 3.0 / 25.0}));
 }
 
 TEST_F(EnrollmentSamples, TwentyFifthSampleCompletesEnrollmentInTheSameCall)
@@ -60,7 +51,6 @@ TEST_F(EnrollmentSamples, TwentyFifthSampleCompletesEnrollmentInTheSameCall)
     enrol(std::vector<Embedding>(samples.begin(), samples.begin() + 24));
     EXPECT_TRUE(s.isEnrolling());
     EXPECT_FALSE(s.isOwnerEnrolled());
-    EXPECT_EQ(s.enrollmentProgress(), 24.0 / 25.0);
     EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
     EXPECT_EQ(platform.secrets.itemCount(), 0u);
 
@@ -70,7 +60,7 @@ TEST_F(EnrollmentSamples, TwentyFifthSampleCompletesEnrollmentInTheSameCall)
     EXPECT_FALSE(s.isEnrolling());
     EXPECT_TRUE(s.isOwnerEnrolled());
     EXPECT_EQ(s.enrollmentProgress(), 1.0);
-    EXPECT_EQ(s.enrollmentCompletedTime(), now());
+    EXPECT_EQ(s.enrollmentCompletedTime(), platform.time.now());
     EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), samples));
     EXPECT_TRUE(sameBits(storedSet().value(), samples));
     EXPECT_TRUE(platform.defaults.boolean("vardo_has_enrolled_face"));
@@ -78,39 +68,18 @@ TEST_F(EnrollmentSamples, TwentyFifthSampleCompletesEnrollmentInTheSameCall)
     EXPECT_EQ(faceIdLines(platform.log),
               (std::vector<std::string>{"[FaceID] Save to Data Protection Keychain status: 0 (0 = success)",
                                         "[FaceID] Enrollment complete — 25 embeddings saved"}));
+
+    s.cancelEnrollment(); // after completion: nothing to cancel
+    EXPECT_EQ(s.enrollmentProgress(), 1.0);
+    EXPECT_TRUE(s.isOwnerEnrolled());
 }
 
-TEST_F(EnrollmentSamples, ProgressIsPublishedForEverySampleTaken)
-{
-    VardoService &s = start();
-    std::vector<double> published;
-    QObject::connect(&s, &VardoService::enrollmentProgressChanged,
-                     [&] { published.push_back(s.enrollmentProgress()); });
-    s.startEnrollment();
-    s.addEnrollmentSample(axis(0));
-    s.addEnrollmentSample(axis(0)); // at the same moment: ignored
-    advance(1.0);
-    s.addEnrollmentSample(axis(0));
-    EXPECT_EQ(published, (std::vector<double>{1.0 / 25.0, 2.0 / 25.0}));
-}
-
-TEST_F(EnrollmentSamples, IdenticalSamplesAreAllKept)
-{
-    VardoService &s = start();
-    enrol(std::vector<Embedding>(25, leaning(3, 0.6f, 4)));
-    EXPECT_EQ(s.ownerFaceEmbeddings().size(), 25u);
-    EXPECT_EQ(storedSet().value().size(), 25u);
-    EXPECT_TRUE(platform.log.contains("[FaceID] Enrollment complete — 25 embeddings saved"));
-}
-
-TEST_F(EnrollmentSamples, OutlierIsDroppedAndTheOthersKeepTheirOrder)
+TEST_F(EnrollmentSamples, OutlierIsDroppedAndTheOthersKeepTheirOrderButIdenticalSamplesAreAllKept)
 {
     VardoService &s = start();
     auto samples = ownerSamples(24);
-    const Embedding stranger = axis(400);
-    samples.insert(samples.begin() + 10, stranger);
+    samples.insert(samples.begin() + 10, axis(400));
     enrol(samples);
-
     auto expected = samples;
     expected.erase(expected.begin() + 10);
     EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), expected));
@@ -118,26 +87,12 @@ TEST_F(EnrollmentSamples, OutlierIsDroppedAndTheOthersKeepTheirOrder)
     EXPECT_TRUE(platform.log.contains("[FaceID] Enrollment complete — 24 embeddings saved"));
     // All 25 were collected; only the kept ones make the enrolled set.
     EXPECT_EQ(s.enrollmentSamples().size(), 25u);
+
+    enrol(std::vector<Embedding>(25, leaning(3, 0.6f, 4)));
+    EXPECT_EQ(storedSet().value().size(), 25u);
 }
 
-TEST_F(EnrollmentSamples, ReEnrolmentStartsFromNoSamples)
-{
-    VardoService &s = start();
-    enrol(ownerSamples());
-    ASSERT_TRUE(s.isOwnerEnrolled());
-
-    s.startEnrollment();
-    EXPECT_TRUE(s.isEnrolling());
-    EXPECT_TRUE(s.enrollmentSamples().empty());
-    EXPECT_EQ(s.enrollmentProgress(), 0.0);
-    advance(1.0);
-    s.addEnrollmentSample(axis(9));
-    // One new sample, not 26 old and new ones that would complete at once.
-    EXPECT_TRUE(s.isEnrolling());
-    EXPECT_EQ(s.enrollmentProgress(), 1.0 / 25.0);
-}
-
-TEST_F(EnrollmentSamples, CancelStopsARunningEnrollmentAndZeroesItsProgress)
+TEST_F(EnrollmentSamples, CancelStoresNothingAndReEnrolmentStartsFromNoSamples)
 {
     VardoService &s = start();
     const auto samples = ownerSamples();
@@ -147,40 +102,17 @@ TEST_F(EnrollmentSamples, CancelStopsARunningEnrollmentAndZeroesItsProgress)
     EXPECT_EQ(s.enrollmentProgress(), 0.0);
     EXPECT_FALSE(s.isOwnerEnrolled());
     EXPECT_EQ(platform.secrets.itemCount(), 0u);
-}
 
-TEST_F(EnrollmentSamples, CancelAfterCompletionLeavesTheCompletedProgress)
-{
-    VardoService &s = start();
-    enrol(ownerSamples());
-    s.cancelEnrollment();
-    EXPECT_EQ(s.enrollmentProgress(), 1.0);
-    EXPECT_TRUE(s.isOwnerEnrolled());
-}
-
-TEST_F(EnrollmentSamples, EnrolledSetIsLoadedAtTheNextStart)
-{
-    start();
-    const auto samples = ownerSamples();
     enrol(samples);
-    platform.log.clear();
-
-    VardoService &again = start();
-    EXPECT_TRUE(again.isOwnerEnrolled());
-    EXPECT_FALSE(again.isEnrolling());
-    EXPECT_TRUE(sameBits(again.ownerFaceEmbeddings(), samples));
-    EXPECT_EQ(faceIdLines(platform.log),
-              (std::vector<std::string>{
-                  "[FaceID] Data Protection Keychain query status: 0 (0 = success, -25300 = not found)",
-                  "[FaceID] Loaded 25 enrolled embeddings from Data Protection Keychain"}));
-}
-
-TEST_F(EnrollmentSamples, EnrolledOwnerIsMatchedAndAStrangerIsNot)
-{
-    VardoService &s = start();
-    enrol(ownerSamples());
-    EXPECT_TRUE(s.matchesOwner(leaning(0, 0.8f, 30)));
-    EXPECT_FALSE(s.matchesOwner(axis(400)));
+    ASSERT_TRUE(s.isOwnerEnrolled());
+    s.startEnrollment();
+    EXPECT_TRUE(s.enrollmentSamples().empty());
+    EXPECT_EQ(s.enrollmentProgress(), 0.0);
+    advance(1.0);
+    s.addEnrollmentSample(axis(9));
+    // One new sample, not 26 old and new ones that would complete at once.
+    EXPECT_TRUE(s.isEnrolling());
+    EXPECT_EQ(s.enrollmentProgress(), 1.0 / 25.0);
 }
 
 } // namespace

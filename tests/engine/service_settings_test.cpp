@@ -1,4 +1,4 @@
-#include "service_fixture.h"
+#include "engine_harness.h"
 
 #include <QMetaProperty>
 
@@ -7,43 +7,19 @@
 namespace vardo::test {
 namespace {
 
-using SettingsAtStart = ServiceTest;
+using SettingsAtStart = EngineTest;
 
-TEST_F(SettingsAtStart, FreshInstallUsesEveryDefaultAndLeavesTheCameraOff)
+TEST_F(SettingsAtStart, FreshInstallLeavesTheCameraOffAndWritesNothingBack)
 {
-    withCamera();
     VardoService &s = start();
     EXPECT_FALSE(s.isEnabled());
-    EXPECT_EQ(s.lockTimeout(), 10);
-    EXPECT_TRUE(s.playSoundOnLock());
-    EXPECT_EQ(s.unlockDelay(), 0);
     EXPECT_FALSE(s.stealthModeEnabled());
-    EXPECT_FALSE(s.hasCompletedOnboarding());
-    EXPECT_FALSE(s.hasAcceptedTerms());
-    EXPECT_EQ(s.stealthDelay(), 2);
-    EXPECT_EQ(s.maxAllowedFaces(), 1);
-    EXPECT_EQ(s.securityLevel(), 1);
     EXPECT_EQ(s.lockMode(), LockMode::appOnly);
-    EXPECT_EQ(s.selectedWallpaper(), 2);
-    EXPECT_FALSE(s.intruderPhotoEnabled());
-    EXPECT_EQ(s.intruderPhotoThreshold(), 3);
     EXPECT_EQ(s.cameraStatus(), CameraStatus::unknown);
     EXPECT_EQ(platform.camera.sessionsCreated, 0);
-    // Reading the settings writes nothing back (the day stamp belongs to statistics).
+    // The day stamp belongs to statistics.
     for (const auto &key : platform.defaults.keys())
         EXPECT_EQ(key, "vardo_stats_date");
-}
-
-TEST_F(SettingsAtStart, OnlyTheExactWordLockMacSelectsTheSessionLock)
-{
-    for (const auto &[stored, expected] : std::vector<std::pair<std::string, LockMode>>{
-             {"lock_mac", LockMode::lockMac}, {"LOCK_MAC", LockMode::appOnly},
-             {"lock_mac ", LockMode::appOnly}, {"screen", LockMode::appOnly}}) {
-        MemoryDefaultsStore store;
-        store.setString("vardo_lock_mode", stored);
-        VardoService s(platform.services({.defaults = &store}), platform.modules());
-        EXPECT_EQ(s.lockMode(), expected) << stored;
-    }
 }
 
 TEST_F(SettingsAtStart, ObjectReadsFallBackOnWrongTypesWhileTypedReadsConvert)
@@ -56,7 +32,6 @@ TEST_F(SettingsAtStart, ObjectReadsFallBackOnWrongTypesWhileTypedReadsConvert)
     platform.defaults.setDouble("vardo_total_locks", 7.9);    // typed read: truncates
     platform.defaults.setString("vardo_enabled", "yes");      // typed read: "yes" is true
     platform.defaults.setString("vardo_security_level", "2"); // object read: text is no integer
-    withCamera();
     VardoService &s = start();
     EXPECT_EQ(s.lockTimeout(), 10);
     EXPECT_EQ(s.stealthDelay(), 2);
@@ -86,6 +61,7 @@ TEST_F(SettingsAtStart, AValueOutsideItsRangeIsReadAsTheDefaultAndLeftInTheFile)
         {"vardo_security_level", std::int64_t{99}, "securityLevel", qint64{1}, true},
         {"vardo_intruder_threshold", std::numeric_limits<std::int64_t>::max(), "intruderPhotoThreshold", qint64{3}, true},
         {"vardo_total_time", std::numeric_limits<double>::quiet_NaN(), "totalTimeProtected", 0.0, true},
+        // Only the exact word selects the session lock.
         {"vardo_lock_mode", std::string("LOCK_MAC"), "lockMode", QVariant::fromValue(LockMode::appOnly), true},
     };
     for (const Case &c : cases) {
@@ -99,18 +75,7 @@ TEST_F(SettingsAtStart, AValueOutsideItsRangeIsReadAsTheDefaultAndLeftInTheFile)
     }
 }
 
-TEST_F(SettingsAtStart, ShoulderGuardAloneStartsTheCameraButNoCountdown)
-{
-    withCamera();
-    platform.defaults.setBool("vardo_stealth_mode", true);
-    VardoService &s = start();
-    EXPECT_EQ(platform.camera.sessionsStarted, 1);
-    EXPECT_TRUE(s.isMonitoring());
-    EXPECT_FALSE(s.isEnabled());
-    EXPECT_FALSE(s.protectionStartTime().has_value());
-}
-
-using Setters = ServiceTest;
+using Setters = EngineTest;
 
 // Every setting the interface can write: its key is written on every assignment, with
 // the setting's type, and a number outside its range is refused and nothing is written.
@@ -146,22 +111,29 @@ TEST_F(Setters, EveryWritableSettingPersistsItsKeyAndRefusesValuesOutsideItsRang
     EXPECT_EQ(platform.defaults.string("vardo_lock_mode"), "lock_mac");
 }
 
-TEST_F(Setters, SwitchingTheShoulderGuardOffWithProtectionOffStopsTheCamera)
+TEST_F(Setters, TheShoulderGuardAloneRunsTheCameraWithoutACountdownAndSwitchedOffStopsIt)
 {
-    withCamera();
     platform.defaults.setBool("vardo_stealth_mode", true);
     VardoService &s = start();
+    EXPECT_EQ(platform.camera.sessionsStarted, 1);
+    EXPECT_TRUE(s.isMonitoring());
+    EXPECT_FALSE(s.isEnabled());
+    EXPECT_FALSE(s.protectionStartTime().has_value());
+
     s.activateStealth(2);
     s.setStealthModeEnabled(false);
     settle();
     EXPECT_FALSE(s.isMonitoring());
     EXPECT_FALSE(s.hasCaptureSession());
     EXPECT_FALSE(s.isStealthActive());
+    EXPECT_FALSE(platform.overlays.stealthShown);
     EXPECT_EQ(platform.camera.sessionsStopped, 1);
 }
 
 TEST_F(Setters, SwitchingTheShoulderGuardOnWithoutACameraSwitchesProtectionOffWithoutStoringIt)
 {
+    platform.camera.devices.clear();
+    platform.camera.front.reset();
     VardoService &s = start();
     s.setProtectionEnabled(true);
     s.setStealthModeEnabled(true);

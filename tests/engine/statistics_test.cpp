@@ -15,21 +15,11 @@ namespace {
 // 2026-03-02 00:00:00 UTC, the midnight that starts the test's day.
 constexpr double todayMidnight = 1772409600.0;
 
-SecurityEvent eventAt(SecurityEvent::Type type, double date, qint64 faceCount = 0)
-{
-    SecurityEvent event;
-    event.id = QUuid::createUuid();
-    event.type = type;
-    event.date = date;
-    event.faceCount = faceCount;
-    return event;
-}
-
 class Statistics : public EngineTest {
 protected:
-    void storeEvents(const std::vector<SecurityEvent> &events)
+    void storeEvents(const std::string &json)
     {
-        platform.defaults.setData("vardo_events", encodeSecurityEvents(events));
+        platform.defaults.setData("vardo_events", Bytes(json.begin(), json.end()));
     }
     QJsonArray storedEvents() const
     {
@@ -40,7 +30,7 @@ protected:
     }
 };
 
-TEST_F(Statistics, TheFiftyFirstEventPushesOutTheOldest)
+TEST_F(Statistics, EventsAreStoredNewestFirstCappedAtFiftyWithUpperCaseIdsAndDatesSince2001)
 {
     VardoService &s = start();
     for (qint64 n = 1; n <= 51; ++n)
@@ -48,14 +38,8 @@ TEST_F(Statistics, TheFiftyFirstEventPushesOutTheOldest)
     ASSERT_EQ(s.securityEvents().size(), 50u);
     EXPECT_EQ(s.securityEvents().front().faceCount, 51);
     EXPECT_EQ(s.securityEvents().back().faceCount, 2);
-    const QJsonArray stored = storedEvents();
-    ASSERT_EQ(stored.size(), 50);
-    EXPECT_EQ(stored.first().toObject().value("faceCount").toInteger(), 51);
-}
+    ASSERT_EQ(storedEvents().size(), 50);
 
-TEST_F(Statistics, EventsAreStoredWithUpperCaseIdsAndDatesSince2001)
-{
-    VardoService &s = start();
     at(30.0);
     s.addSecurityEvent(SecurityEvent::Type::manualUnlock, 0);
     const QJsonObject stored = storedEvents().first().toObject();
@@ -66,196 +50,134 @@ TEST_F(Statistics, EventsAreStoredWithUpperCaseIdsAndDatesSince2001)
     EXPECT_EQ(id.size(), 36);
     EXPECT_EQ(id, id.toUpper());
     EXPECT_EQ(QUuid::fromString(id), s.securityEvents().front().id);
+
+    // More than fifty today count only the fifty kept.
+    VardoService &again = start();
+    EXPECT_EQ(again.totalStealthToday(), 49);
 }
 
-TEST_F(Statistics, EveryEventSavesTheAllTimeCounters)
+// Today's counters come from the stored events of the local day; the stored day is
+// today's after the start.
+TEST_F(Statistics, TodaysCountersAreTheEventsOfTheLocalDay)
 {
-    platform.defaults.setInteger("vardo_total_locks", 7);
-    platform.defaults.setDouble("vardo_total_time", 12.5);
-    VardoService &s = startProtected();
-    show(nobody());
-    at(10.0);
-    ASSERT_TRUE(s.isLocked());
-    EXPECT_EQ(s.totalLocksAllTime(), 8);
-    EXPECT_EQ(platform.defaults.integer("vardo_total_locks"), 8);
-    EXPECT_EQ(platform.defaults.integer("vardo_total_stealth"), 0);
-    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 12.5);
-    EXPECT_EQ(storedEvents().size(), 1);
-}
-
-TEST_F(Statistics, TheFirstStartStoresTodayWithBothDayCountersAtZero)
-{
-    VardoService &s = start();
-    EXPECT_EQ(s.totalLocksToday(), 0);
-    EXPECT_EQ(s.totalStealthToday(), 0);
-    EXPECT_EQ(platform.defaults.string("vardo_stats_date"), "2026-03-02");
-}
-
-TEST_F(Statistics, ARestartOnTheSameDayCountsTodaysEvents)
-{
-    using T = SecurityEvent::Type;
-    storeEvents({eventAt(T::manualUnlock, startTime - 60), eventAt(T::awayLock, startTime - 120),
-                 eventAt(T::shoulderGuard, startTime - 180, 3), eventAt(T::awayLock, startTime - 240),
-                 eventAt(T::manualUnlock, startTime - 300), eventAt(T::awayLock, startTime - 360),
-                 eventAt(T::awayLock, todayMidnight - 60), eventAt(T::shoulderGuard, todayMidnight - 3600, 2)});
-    platform.defaults.setString("vardo_stats_date", "2026-03-02");
-    VardoService &s = start();
-    EXPECT_EQ(s.securityEvents().size(), 8u);
-    EXPECT_EQ(s.totalLocksToday(), 3);
-    EXPECT_EQ(s.totalStealthToday(), 1);
-}
-
-TEST_F(Statistics, MoreThanFiftyEventsTodayCountOnlyTheFiftyKept)
-{
-    VardoService &first = start();
-    for (int n = 0; n < 60; ++n)
-        first.addSecurityEvent(SecurityEvent::Type::awayLock, 0);
-    service.reset();
-    VardoService &s = start();
-    EXPECT_EQ(s.totalLocksToday(), 50);
-}
-
-TEST_F(Statistics, ARestartOnANewDayResetsTheDayCountersButKeepsTheEvents)
-{
-    using T = SecurityEvent::Type;
-    storeEvents({eventAt(T::awayLock, todayMidnight + 1800), eventAt(T::shoulderGuard, todayMidnight + 1200),
-                 eventAt(T::awayLock, todayMidnight - 1800)});
-    platform.defaults.setString("vardo_stats_date", "2026-03-01");
-    VardoService &s = start();
-    EXPECT_EQ(s.totalLocksToday(), 0);
-    EXPECT_EQ(s.totalStealthToday(), 0);
-    EXPECT_EQ(s.securityEvents().size(), 3u);
-    EXPECT_EQ(platform.defaults.string("vardo_stats_date"), "2026-03-02");
-}
-
-TEST_F(Statistics, AnEventExactlyAtMidnightCountsForTheNewDay)
-{
-    using T = SecurityEvent::Type;
-    storeEvents({eventAt(T::awayLock, todayMidnight), eventAt(T::awayLock, todayMidnight - 0.001),
-                 eventAt(T::shoulderGuard, todayMidnight - 1)});
-    platform.defaults.setString("vardo_stats_date", "2026-03-02");
-    VardoService &s = start();
-    EXPECT_EQ(s.totalLocksToday(), 1);
-    EXPECT_EQ(s.totalStealthToday(), 0);
-}
-
-TEST_F(Statistics, TheDayEndsAtLocalMidnight)
-{
-    setenv("TZ", "JST-9", 1); // UTC+9: the local day began at 15:00 UTC yesterday
-    tzset();
-    using T = SecurityEvent::Type;
-    storeEvents({eventAt(T::awayLock, todayMidnight - 9 * 3600), eventAt(T::awayLock, todayMidnight - 9 * 3600 - 1)});
-    platform.defaults.setString("vardo_stats_date", "2026-03-02");
-    VardoService &s = start();
-    EXPECT_EQ(s.totalLocksToday(), 1);
+    struct Event {
+        const char *type;
+        double date;
+    };
+    struct Case {
+        const char *name;
+        const char *tz;
+        const char *storedDay; // nullptr: a first start
+        std::vector<Event> events;
+        qint64 locks, guards;
+        const char *dayAfter;
+    };
+    constexpr double hour = 3600;
+    const Case cases[] = {
+        {"first start", "UTC", nullptr, {}, 0, 0, "2026-03-02"},
+        {"same day", "UTC", "2026-03-02",
+         {{"manual_unlock", startTime - 60}, {"away_lock", startTime - 120}, {"shoulder_guard", startTime - 180},
+          {"away_lock", startTime - 240}, {"away_lock", startTime - 360}, {"away_lock", todayMidnight - 60},
+          {"shoulder_guard", todayMidnight - hour}},
+         3, 1, "2026-03-02"},
+        {"new day", "UTC", "2026-03-01",
+         {{"away_lock", todayMidnight + 1800}, {"shoulder_guard", todayMidnight + 1200}}, 0, 0, "2026-03-02"},
+        {"at midnight", "UTC", "2026-03-02",
+         {{"away_lock", todayMidnight}, {"away_lock", todayMidnight - 0.001}, {"shoulder_guard", todayMidnight - 1}},
+         1, 0, "2026-03-02"},
+        // UTC+9: the local day began at 15:00 UTC yesterday.
+        {"east", "JST-9", "2026-03-02",
+         {{"away_lock", todayMidnight - 9 * hour}, {"away_lock", todayMidnight - 9 * hour - 1}}, 1, 0, "2026-03-02"},
+        // UTC-10: at 09:00 UTC on 2 March it is 23:00 on 1 March there.
+        {"west", "HST10", "2026-03-01",
+         {{"away_lock", todayMidnight + 5 * hour}, {"away_lock", todayMidnight - 12 * hour},
+          {"shoulder_guard", todayMidnight - 15 * hour}},
+         2, 0, "2026-03-01"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        setenv("TZ", c.tz, 1);
+        tzset();
+        std::string json = "[";
+        for (const Event &e : c.events) {
+            json += json.size() > 1 ? "," : "";
+            json += R"({"id":")" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString()
+                + R"(","type":")" + e.type + R"(","date":)" + std::to_string(e.date - 978307200.0)
+                + R"(,"faceCount":2})";
+        }
+        storeEvents(json + "]");
+        if (c.storedDay)
+            platform.defaults.setString("vardo_stats_date", c.storedDay);
+        else
+            platform.defaults.remove("vardo_stats_date");
+        VardoService &s = start();
+        EXPECT_EQ(s.securityEvents().size(), c.events.size());
+        EXPECT_EQ(s.totalLocksToday(), c.locks);
+        EXPECT_EQ(s.totalStealthToday(), c.guards);
+        EXPECT_EQ(platform.defaults.string("vardo_stats_date"), c.dayAfter);
+    }
     setenv("TZ", "UTC", 1);
     tzset();
 }
 
-TEST_F(Statistics, WestOfUtcTheDayIsTheLocalOne)
+// Decoding is all or nothing; a foreign list is left alone until the next event.
+TEST_F(Statistics, AStoredListWithOneBadEntryIsIgnoredWhole)
 {
-    // UTC-10: at the test's start, 09:00 UTC on 2 March, it is 23:00 on 1 March there.
-    setenv("TZ", "HST10", 1);
-    tzset();
-    using T = SecurityEvent::Type;
-    constexpr double localMidnight = todayMidnight - 14 * 3600; // 1 March 00:00 local
-    storeEvents({eventAt(T::awayLock, todayMidnight + 5 * 3600),      // 1 March 19:00 local, 2 March UTC
-                 eventAt(T::awayLock, localMidnight + 2 * 3600),      // 1 March 02:00 local, 1 March UTC
-                 eventAt(T::shoulderGuard, localMidnight - 3600)});   // 28 February 23:00 local
-    platform.defaults.setString("vardo_stats_date", "2026-03-01");
-    VardoService &s = start();
-    EXPECT_EQ(s.totalLocksToday(), 2);
-    EXPECT_EQ(s.totalStealthToday(), 0);
-    EXPECT_EQ(platform.defaults.string("vardo_stats_date"), "2026-03-01");
-    setenv("TZ", "UTC", 1);
-    tzset();
-}
-
-TEST_F(Statistics, AStoredListWithAnUnknownTypeIsIgnoredWhole)
-{
-    const std::string stored = R"([{"id":"0E2B7D4F-3C1A-4F7E-9A55-1B2C3D4E5F60","type":"away_lock","date":794134800,"faceCount":0},)"
-                               R"({"id":"1E2B7D4F-3C1A-4F7E-9A55-1B2C3D4E5F60","type":"coffee_break","date":794134800,"faceCount":0}])";
-    platform.defaults.setData("vardo_events", Bytes(stored.begin(), stored.end()));
-    platform.defaults.setString("vardo_stats_date", "2026-03-02");
-    VardoService &s = start();
-    EXPECT_TRUE(s.securityEvents().empty());
-    EXPECT_EQ(s.totalLocksToday(), 0);
-
-    s.addSecurityEvent(SecurityEvent::Type::awayLock, 0);
+    const std::string good = R"({"id":"0E2B7D4F-3C1A-4F7E-9A55-1B2C3D4E5F60","type":"away_lock","date":794134800,"faceCount":0})";
+    const struct {
+        std::string stored;
+        std::size_t read;
+    } cases[] = {
+        {"[" + good + R"(,{"id":"1E2B7D4F-3C1A-4F7E-9A55-1B2C3D4E5F60","type":"coffee_break","date":794134800,"faceCount":0}])", 0},
+        {R"([{"id":"{0E2B7D4F-3C1A-4F7E-9A55-1B2C3D4E5F60}","type":"away_lock","date":794134800,"faceCount":0}])", 0},
+        {"[{x", 0},
+        {R"([{"id":"0e2b7d4f-3c1a-4f7e-9a55-1b2c3d4e5f60","type":"away_lock","date":794134800,"faceCount":0}])", 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.stored);
+        storeEvents(c.stored);
+        VardoService &s = start();
+        ASSERT_EQ(s.securityEvents().size(), c.read);
+        if (c.read)
+            EXPECT_EQ(s.securityEvents()[0].id, QUuid::fromString(QStringLiteral("0E2B7D4F-3C1A-4F7E-9A55-1B2C3D4E5F60")));
+    }
+    storeEvents(cases[0].stored);
+    start().addSecurityEvent(SecurityEvent::Type::awayLock, 0);
     EXPECT_EQ(storedEvents().size(), 1);
 }
 
-TEST_F(Statistics, AnIdThatIsNotAPlainUuidMakesTheListForeign)
-{
-    const std::string stored = R"([{"id":"{0E2B7D4F-3C1A-4F7E-9A55-1B2C3D4E5F60}","type":"away_lock","date":794134800,"faceCount":0}])";
-    platform.defaults.setData("vardo_events", Bytes(stored.begin(), stored.end()));
-    VardoService &s = start();
-    EXPECT_TRUE(s.securityEvents().empty());
-}
-
-TEST_F(Statistics, LowerCaseIdsAreRead)
-{
-    const std::string stored = R"([{"id":"0e2b7d4f-3c1a-4f7e-9a55-1b2c3d4e5f60","type":"away_lock","date":794134800,"faceCount":0}])";
-    platform.defaults.setData("vardo_events", Bytes(stored.begin(), stored.end()));
-    VardoService &s = start();
-    ASSERT_EQ(s.securityEvents().size(), 1u);
-    EXPECT_EQ(s.securityEvents()[0].id, QUuid::fromString(QStringLiteral("0E2B7D4F-3C1A-4F7E-9A55-1B2C3D4E5F60")));
-}
-
-TEST_F(Statistics, CorruptEventDataIsIgnored)
-{
-    platform.defaults.setData("vardo_events", Bytes{'[', '{', 'x'});
-    VardoService &s = start();
-    EXPECT_TRUE(s.securityEvents().empty());
-}
-
-TEST_F(Statistics, ResigningActiveAddsOnlyTheTimeSinceTheLastAccounting)
+// Leaving the application adds the time since the last accounting; while protection runs
+// the time is stored every minute too, since a crash or a lost display connection ends the
+// run without a clean quit.
+TEST_F(Statistics, TheProtectedTimeIsStoredEveryMinuteAndWhenTheApplicationIsLeft)
 {
     VardoService &s = startProtected();
-    ASSERT_EQ(s.protectionStartTime(), startTime);
+    at(59.0);
+    EXPECT_FALSE(platform.defaults.object("vardo_total_time").has_value());
     at(90.0);
     s.appWillResignActive();
     EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 90.0);
     EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 90.0);
     EXPECT_EQ(s.protectionStartTime(), startTime + 90.0);
-    at(120.0);
+    at(210.0);
+    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 180.0);
+    at(230.0);
     s.appWillResignActive();
-    EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 120.0);
-    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 120.0);
+    EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 230.0);
+    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 230.0);
 }
 
-// A crash or a lost display connection ends the run without a clean quit: what was
-// stored in the last minute is all that is kept.
-TEST_F(Statistics, TheProtectedTimeIsStoredEveryMinuteWhileProtectionRuns)
-{
-    VardoService &s = startProtected();
-    at(59.0);
-    EXPECT_FALSE(platform.defaults.object("vardo_total_time").has_value());
-    at(150.0);
-    EXPECT_DOUBLE_EQ(platform.defaults.floating("vardo_total_time"), 120.0);
-    at(170.0);
-    s.appWillResignActive();
-    EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 170.0);
-}
-
-TEST_F(Statistics, ResigningActiveWithProtectionOffAddsNothing)
+TEST_F(Statistics, NoTimeIsCountedBeforeOnboardingEnablesProtection)
 {
     VardoService &s = start();
     at(90.0);
     s.appWillResignActive();
     EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 0.0);
     EXPECT_FALSE(platform.defaults.object("vardo_total_time").has_value());
-}
-
-TEST_F(Statistics, EnablingProtectionAfterOnboardingStartsTheProtectedPeriod)
-{
-    VardoService &s = start();
-    at(40.0);
     s.enableProtection();
-    EXPECT_TRUE(s.isEnabled());
     EXPECT_TRUE(platform.defaults.boolean("vardo_enabled"));
-    EXPECT_EQ(s.protectionStartTime(), startTime + 40.0);
-    at(50.0);
+    EXPECT_EQ(s.protectionStartTime(), startTime + 90.0);
+    at(100.0);
     s.appWillResignActive();
     EXPECT_DOUBLE_EQ(s.totalTimeProtected(), 10.0);
 }

@@ -8,21 +8,24 @@ namespace {
 
 class Unlock : public EngineTest {
 protected:
-    // Locked by the countdown at t = 10.
+    // Locked by the countdown ten seconds after the start.
     VardoService &locked()
     {
         VardoService &s = startProtected();
         show(nobody());
-        at(10.0);
+        advance(10.0);
         EXPECT_TRUE(s.isLocked());
         EXPECT_TRUE(platform.overlays.lockShown);
         return s;
     }
 };
 
-TEST_F(Unlock, APasswordUnlockAddsExactlyOneManualUnlockEvent)
+TEST_F(Unlock, APasswordUnlockAddsOneManualUnlockEventResetsTheCountersAndGivesTenQuietSeconds)
 {
+    platform.defaults.setBool("vardo_intruder_enabled", true);
     VardoService &s = locked();
+    show(stranger(), 4);
+    ASSERT_EQ(s.intruderFrameCount(), 4);
     at(15.0);
     s.unlockWithPassword("owner-password");
     settle();
@@ -30,10 +33,21 @@ TEST_F(Unlock, APasswordUnlockAddsExactlyOneManualUnlockEvent)
     EXPECT_FALSE(platform.overlays.lockShown);
     ASSERT_EQ(s.securityEvents().size(), 2u);
     EXPECT_EQ(s.securityEvents()[0].type, SecurityEvent::Type::manualUnlock);
-    EXPECT_EQ(s.securityEvents()[0].faceCount, 0);
     EXPECT_EQ(s.securityEvents()[0].date, startTime + 15.0);
-    EXPECT_EQ(s.securityEvents()[1].type, SecurityEvent::Type::awayLock);
     EXPECT_EQ(s.totalLocksToday(), 1);
+    EXPECT_EQ(s.consecutiveOwnerMiss(), 0);
+    EXPECT_EQ(s.intruderFrameCount(), 0);
+    EXPECT_FALSE(s.noFaceStartTime().has_value());
+    EXPECT_EQ(s.secondsUntilLock(), 0);
+    EXPECT_FALSE(s.showIntruderAlert()); // no photos were taken
+
+    // Ten quiet seconds before the away logic runs again.
+    at(24.875);
+    show(nobody());
+    EXPECT_FALSE(s.noFaceStartTime().has_value());
+    at(25.0);
+    show(nobody());
+    EXPECT_EQ(s.noFaceStartTime(), startTime + 25.0);
 }
 
 // The password goes to the system's authentication once and is not kept; a refusal, or a
@@ -89,39 +103,7 @@ TEST_F(Unlock, AFaceResetNeedsThePasswordAndSwitchesProtectionOffFirst)
     EXPECT_EQ(order, (std::vector<std::string>{"protection off", "face forgotten"}));
 }
 
-TEST_F(Unlock, APasswordUnlockResetsTheCountersAndTheCountdown)
-{
-    platform.defaults.setBool("vardo_intruder_enabled", true);
-    VardoService &s = locked();
-    show(stranger(), 4);
-    ASSERT_EQ(s.intruderFrameCount(), 4);
-    s.unlockWithPassword("owner-password");
-    settle();
-    EXPECT_EQ(s.consecutiveOwnerMatch(), 0);
-    EXPECT_EQ(s.consecutiveOwnerMiss(), 0);
-    EXPECT_EQ(s.intruderFrameCount(), 0);
-    EXPECT_FALSE(s.noFaceStartTime().has_value());
-    EXPECT_EQ(s.secondsUntilLock(), 0);
-    EXPECT_FALSE(s.showIntruderAlert()); // no photos were taken
-}
-
-TEST_F(Unlock, APasswordUnlockDuringAFaceLockoutClearsTheLockoutFirst)
-{
-    platform.secrets.add(VardoService::keychainService, "failed_attempts", "", Bytes{'5'});
-    const std::string lockedAt = std::to_string(static_cast<long long>(startTime));
-    platform.secrets.add(VardoService::keychainService, "lockout_time", "", Bytes(lockedAt.begin(), lockedAt.end()));
-    VardoService &s = locked();
-    ASSERT_TRUE(s.isFaceLocked());
-    s.unlockWithPassword("owner-password");
-    settle();
-    EXPECT_FALSE(s.isFaceLocked());
-    EXPECT_EQ(s.failedMatchAttempts(), 0);
-    EXPECT_EQ(stateSecret("failed_attempts"), "0");
-    EXPECT_FALSE(stateSecret("lockout_time").has_value());
-    EXPECT_FALSE(s.isLocked());
-}
-
-TEST_F(Unlock, TheRecognisedOwnerUnlocksAtOnceWithoutDelayAndAddsNoEvent)
+TEST_F(Unlock, TheRecognisedOwnerUnlocksAtOnceAddsNoEventAndLeavesTheCountersAndQuietPeriodAlone)
 {
     VardoService &s = locked();
     at(12.0);
@@ -130,40 +112,42 @@ TEST_F(Unlock, TheRecognisedOwnerUnlocksAtOnceWithoutDelayAndAddsNoEvent)
     show(owner());
     EXPECT_FALSE(s.isLocked());
     EXPECT_FALSE(platform.overlays.lockShown);
+    EXPECT_FALSE(s.noFaceStartTime().has_value());
+    EXPECT_EQ(s.secondsUntilLock(), 0);
     ASSERT_EQ(s.securityEvents().size(), 1u);
     EXPECT_EQ(s.securityEvents()[0].type, SecurityEvent::Type::awayLock);
+    EXPECT_EQ(s.consecutiveOwnerMatch(), 3);
+    // No quiet period: the owner leaving right away starts a countdown.
+    at(15.5);
+    show(nobody());
+    EXPECT_EQ(s.noFaceStartTime(), startTime + 15.5);
 }
 
+// A password unlock within the delay leaves nothing for the delayed unlock to do.
 TEST_F(Unlock, WithAnUnlockDelayOfFiveTheOwnerIsLetInFiveSecondsLater)
 {
     platform.defaults.setInteger("vardo_unlock_delay", 5);
-    VardoService &s = locked();
-    at(12.0);
-    ownerSitsDown();
-    EXPECT_TRUE(s.isLocked());
-    at(16.999);
-    EXPECT_TRUE(s.isLocked());
-    at(17.0);
-    EXPECT_FALSE(s.isLocked());
-    EXPECT_FALSE(platform.overlays.lockShown);
-    EXPECT_EQ(s.securityEvents().size(), 1u);
-}
-
-TEST_F(Unlock, APasswordUnlockWithinTheUnlockDelayLeavesNothingForTheDelayedUnlock)
-{
-    platform.defaults.setInteger("vardo_unlock_delay", 5);
-    VardoService &s = locked();
-    at(12.0);
-    ownerSitsDown();
-    at(14.0);
-    s.unlockWithPassword("owner-password");
-    settle();
-    ASSERT_FALSE(s.isLocked());
-    const int hides = platform.overlays.lockHides;
-    at(17.0);
-    EXPECT_FALSE(s.isLocked());
-    EXPECT_EQ(platform.overlays.lockHides, hides);
-    EXPECT_EQ(s.securityEvents().size(), 2u);
+    for (const bool password : {false, true}) {
+        SCOPED_TRACE(password);
+        platform.defaults.remove("vardo_events");
+        const double t0 = now();
+        VardoService &s = locked();
+        at(t0 + 12.0);
+        ownerSitsDown();
+        at(t0 + 16.999);
+        EXPECT_TRUE(s.isLocked());
+        if (password) {
+            s.unlockWithPassword("owner-password");
+            settle();
+            ASSERT_FALSE(s.isLocked());
+        }
+        const int hides = platform.overlays.lockHides;
+        at(t0 + 17.0);
+        EXPECT_FALSE(s.isLocked());
+        EXPECT_FALSE(platform.overlays.lockShown);
+        EXPECT_EQ(platform.overlays.lockHides, hides + (password ? 0 : 1));
+        EXPECT_EQ(s.securityEvents().size(), password ? 2u : 1u);
+    }
 }
 
 TEST_F(Unlock, TheDelayedUnlockDoesNothingOnceTheServiceIsGone)
@@ -176,19 +160,6 @@ TEST_F(Unlock, TheDelayedUnlockDoesNothingOnceTheServiceIsGone)
     service.reset();
     at(20.0);
     EXPECT_EQ(platform.overlays.lockHides, hides);
-}
-
-TEST_F(Unlock, TheAutomaticUnlockLeavesTheOwnerCountersAndQuietPeriodAlone)
-{
-    VardoService &s = locked();
-    at(12.0);
-    ownerSitsDown();
-    ASSERT_FALSE(s.isLocked());
-    EXPECT_EQ(s.consecutiveOwnerMatch(), 3);
-    // No quiet period: the owner leaving right away starts a countdown.
-    at(15.5);
-    show(nobody());
-    EXPECT_EQ(s.noFaceStartTime(), startTime + 15.5);
 }
 
 } // namespace
