@@ -121,26 +121,13 @@ TEST(DashboardView, BothStatusMappingsFollowTheEngineThroughTheDay)
     EXPECT_EQ(world.text("statusSubline"), QString::fromStdString(localizedFormat("status.sub.hidden", qint64(2))));
 }
 
-// Without a face the menu says so, and the face row opens the onboarding at its face
-// step with the camera started.
-TEST(DashboardView, WithoutAFaceTheFaceRowEnrols)
-{
-    InterfaceWorld world({setUpDone});
-    expectStatus(world, {"status.vardo_off", "grey", "menu.not_setup", "grey"});
-    EXPECT_FALSE(world.visible("faceSwitch"));
-    world.click("enrollFace");
-    EXPECT_TRUE(world.view("showOnboarding").toBool());
-    EXPECT_EQ(world.view("onboardingStep").toInt(), 1);
-    world.run(at(1, R"("dump":true)"));
-    EXPECT_TRUE(world.service->hasCaptureSession());
-    EXPECT_FALSE(world.service->isEnabled());
-}
-
-// The main switch checks the camera first, then the onboarding from its start, then the
-// face step, and only then switches.
+// Without a face the main switch checks the camera first, then the onboarding from its
+// start, then the face step (the camera started), and never switches.
 TEST(DashboardView, TheMainSwitchChecksTheCameraThenTheSetUpBeforeSwitching)
 {
     InterfaceWorld world({R"({"t":0,"defaults":{"vardo_terms_accepted":true}})"});
+    expectStatus(world, {"status.vardo_off", "grey", "menu.not_setup", "grey"});
+    EXPECT_FALSE(world.visible("faceSwitch"));
     FakeCamera &camera = world.platform->camera;
     camera.access = CameraAuthorization::denied;
     world.click("mainSwitch");
@@ -160,6 +147,8 @@ TEST(DashboardView, TheMainSwitchChecksTheCameraThenTheSetUpBeforeSwitching)
     world.click("mainSwitch");
     EXPECT_TRUE(world.view("showOnboarding").toBool());
     EXPECT_EQ(world.view("onboardingStep").toInt(), 1);
+    world.run(at(2, R"("dump":true)"));
+    EXPECT_TRUE(world.service->hasCaptureSession());
     EXPECT_FALSE(world.service->isEnabled());
 }
 

@@ -130,17 +130,13 @@ public:
 
     // The visible item of that objectName, sheets included; null when none is shown.
     QQuickItem *shown(const QString &name) const { return visibleIn(quickWindow()->contentItem(), name); }
-    // An object of that objectName, shown or not.
+    // An object of that objectName, shown or not (closed popups included).
     QObject *find(const QString &name) const
     {
         if (QQuickItem *item = shown(name))
             return item;
-        if (QObject *inScene = scene() ? scene()->findChild<QObject *>(name) : nullptr)
-            return inScene;
-        if (QObject *inWindow = quickWindow()->findChild<QObject *>(name))
-            return inWindow;
-        const QList<QQuickItem *> items = findItems(name);
-        return items.isEmpty() ? nullptr : items.front();
+        QObject *inScene = scene() ? scene()->findChild<QObject *>(name) : nullptr;
+        return inScene ? inScene : quickWindow()->findChild<QObject *>(name);
     }
     // Every item of that objectName in the visual tree, in the tree's order.
     QList<QQuickItem *> findItems(const QString &name) const
