@@ -81,18 +81,6 @@ protected:
     bool onboardingShown() const { return view("showOnboarding").toBool(); }
     int step() const { return view("onboardingStep").toInt(); }
 
-    // From the dashboard's main switch to the face step, the owner in front of the camera.
-    void openOnboardingAtTheFaceStep()
-    {
-        click("mainSwitch");
-        ASSERT_TRUE(onboardingShown());
-        ASSERT_EQ(step(), 0);
-        click("onboardingPrimary");
-        ASSERT_EQ(step(), 1);
-        camera(owner1, 1.0);
-        ASSERT_TRUE(service->faceDetected());
-    }
-
     // The owner's photos in turn, a second each, until the face is learned.
     void learnTheFace(int fps = 10)
     {
@@ -225,16 +213,30 @@ TEST_F(FirstStartRoad, NewUserReachesProtectionThroughTheInterface)
     std::printf("first start to protected: %.1f s on the virtual clock\n", seconds);
 }
 
-TEST_F(FirstStartRoad, CancelWhileLearningStopsTheEnrolment)
+// Without an enrolled face the sheet cannot be skipped; cancelled while learning, it
+// stores nothing and gives the camera back.
+TEST_F(FirstStartRoad, SkipDoesNothingAndCancelWhileLearningStopsTheEnrolment)
 {
     platform->defaults.setBool("vardo_terms_accepted", true);
     startWindow();
-    openOnboardingAtTheFaceStep();
+    click("mainSwitch");
+    ASSERT_TRUE(onboardingShown());
+    EXPECT_FALSE(visible("onboardingSkip"));
+    QMetaObject::invokeMethod(sheet("onboardingSheet"), "skip");
+    settle();
+    EXPECT_TRUE(onboardingShown());
+    EXPECT_FALSE(service->hasCompletedOnboarding());
+    EXPECT_FALSE(service->isEnabled());
+    EXPECT_FALSE(platform->defaults.object("vardo_onboarding_done").has_value());
+    EXPECT_FALSE(platform->defaults.object("vardo_enabled").has_value());
+
+    click("onboardingPrimary");
+    camera(owner1, 1.0);
+    ASSERT_TRUE(service->faceDetected());
     click("onboardingPrimary");
     camera(owner2, 4.0);
     ASSERT_TRUE(service->isEnrolling());
     ASSERT_GT(service->enrollmentProgress(), 0.0);
-
     // Escape does not close the sheet while the face is being learned.
     QTest::keyClick(quickWindow(), Qt::Key_Escape);
     settle();
@@ -246,27 +248,10 @@ TEST_F(FirstStartRoad, CancelWhileLearningStopsTheEnrolment)
     EXPECT_DOUBLE_EQ(service->enrollmentProgress(), 0.0);
     EXPECT_FALSE(service->isOwnerEnrolled());
     EXPECT_FALSE(platform->secrets.item(VardoService::keychainKey, "owner").has_value());
-    // The camera the sheet started is given back.
     EXPECT_FALSE(service->isMonitoring());
     EXPECT_FALSE(platform->camera.isRunning());
     camera(owner1, 2.0);
     EXPECT_DOUBLE_EQ(service->enrollmentProgress(), 0.0);
-}
-
-TEST_F(FirstStartRoad, SkipWithoutAnEnrolledFaceDoesNothing)
-{
-    platform->defaults.setBool("vardo_terms_accepted", true);
-    startWindow();
-    click("mainSwitch");
-    ASSERT_TRUE(onboardingShown());
-    EXPECT_FALSE(visible("onboardingSkip")) << "skip is offered only with an enrolled face";
-    QMetaObject::invokeMethod(sheet("onboardingSheet"), "skip");
-    settle();
-    EXPECT_TRUE(onboardingShown());
-    EXPECT_FALSE(service->hasCompletedOnboarding());
-    EXPECT_FALSE(service->isEnabled());
-    EXPECT_FALSE(platform->defaults.object("vardo_onboarding_done").has_value());
-    EXPECT_FALSE(platform->defaults.object("vardo_enabled").has_value());
 }
 
 // Onboarding done, no face: the settings' button opens the sheet at the face step.
