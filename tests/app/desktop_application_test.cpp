@@ -65,19 +65,10 @@ QString localizedIn(const char *language, const char *key, std::optional<qint64>
     return number ? manager.localizedFormat(QString::fromLatin1(key), *number) : manager.localized(key);
 }
 
-// The non-separator entries of a menu, in order.
-QList<test::DBusMenuItem> entries(const test::DBusMenuItem &root)
+// The entry of a menu with that label; null when there is none.
+const test::DBusMenuItem *findLabel(const test::DBusMenuItem &root, const QString &label)
 {
-    QList<test::DBusMenuItem> list;
-    for (const auto &child : root.children)
-        if (!child.isSeparator())
-            list.append(child);
-    return list;
-}
-
-const test::DBusMenuItem *findLabel(const QList<test::DBusMenuItem> &items, const QString &label)
-{
-    for (const auto &item : items)
+    for (const auto &item : root.children)
         if (item.label() == label)
             return &item;
     return nullptr;
@@ -206,10 +197,13 @@ TEST_F(DesktopApplication, TheTrayMenuFollowsTheEngineInTheChosenLanguageAndItsI
     ASSERT_EQ(layout->children.size(), 14);
     for (int separator : {1, 4, 8, 11})
         EXPECT_TRUE(layout->children[separator].isSeparator()) << separator;
-    const auto items = entries(*layout);
+    QList<test::DBusMenuItem> items;
     QStringList labels;
-    for (const auto &item : items)
-        labels << item.label();
+    for (const auto &child : layout->children)
+        if (!child.isSeparator()) {
+            items << child;
+            labels << child.label();
+        }
     EXPECT_EQ(labels, (QStringList{de("menu.disabled"), de("menu.enable_vardo"), de("menu.locking_in", 0),
                                    de("menu.mode"), de("lock_mode.overlay"), de("lock_mode.lock_mac"),
                                    de("menu.locks", 0), de("menu.no_face_short"), de("menu.open_window"),
@@ -233,7 +227,7 @@ TEST_F(DesktopApplication, TheTrayMenuFollowsTheEngineInTheChosenLanguageAndItsI
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             const auto now = menu.layout();
-            return now && findLabel(entries(*now), de("menu.disable_vardo"));
+            return now && findLabel(*now, de("menu.disable_vardo"));
         },
         waitMs));
     EXPECT_NE(menu.itemProperty(QStringLiteral("IconPixmap")), idleIcon);
@@ -268,14 +262,13 @@ TEST_F(DesktopApplication, WithTheScreenLockedNeitherTheBusNorTheTrayMenuCanOpen
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             layout = menu.layout();
-            const auto *quit = layout ? findLabel(entries(*layout), localizedIn("en", "menu.quit")) : nullptr;
+            const auto *quit = layout ? findLabel(*layout, localizedIn("en", "menu.quit")) : nullptr;
             return quit && !quit->isEnabled();
         },
         waitMs));
-    const auto items = entries(*layout);
-    const auto *turnOff = findLabel(items, localizedIn("en", "menu.disable_vardo"));
-    const auto *open = findLabel(items, localizedIn("en", "menu.open_window"));
-    const auto *quit = findLabel(items, localizedIn("en", "menu.quit"));
+    const auto *turnOff = findLabel(*layout, localizedIn("en", "menu.disable_vardo"));
+    const auto *open = findLabel(*layout, localizedIn("en", "menu.open_window"));
+    const auto *quit = findLabel(*layout, localizedIn("en", "menu.quit"));
     ASSERT_TRUE(turnOff && open && quit);
     EXPECT_FALSE(turnOff->isEnabled());
     // The window would come up over the lock screen, with its own switch.
