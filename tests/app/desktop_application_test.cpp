@@ -1,27 +1,20 @@
-// The application as a desktop user meets it, for real: the binary under its own X
-// server, on a private session bus with a keyring (tests/support/with-keyring) and a
-// stand-in panel that hosts tray items. The tray menu is read and clicked the way a
-// panel does it, over com.canonical.dbusmenu; a second start and the session-bus
-// interface are exercised from outside the process.
+// The application as a desktop user meets it: the binary under its own X server, on a
+// private session bus with a keyring (tests/support/with-keyring) and a stand-in panel
+// that hosts tray items and reads and clicks their menu over com.canonical.dbusmenu.
 
 #include "engine/vardo_service.h"
 #include "localization/localization_manager.h"
-#include "platform/defaults_store.h"
-#include "platform/fakes/memory_log.h"
 #include "platform/secret_item_labels.h"
 #include "platform/secret_store_libsecret.h"
 #include "recognition/embedding_codec.h"
 #include "replay/replay_synthetic_faces.h"
-#include "tests/app/dbus_menu.h"
-#include "tests/app/status_notifier_watcher.h"
+#include "tests/app/stand_in_panel.h"
 #include "tests/support/child_process.h"
 #include "tests/support/core_application.h"
 #include "tests/support/xvfb_display.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QProcess>
 #include <QRegularExpression>
@@ -32,7 +25,8 @@
 
 #include <X11/Xlib.h>
 
-#include <memory>
+#include <optional>
+#include <tuple>
 
 namespace vardo {
 namespace {
@@ -41,11 +35,7 @@ constexpr int waitMs = 60000;
 const QString appBusName = QStringLiteral("com.nerova.vardo");
 const QString appPath = QStringLiteral("/com/nerova/vardo");
 const QString appInterface = QStringLiteral("com.nerova.vardo.Application");
-
-QString binary()
-{
-    return QStringLiteral(VARDO_BINARY_DIR "/app/nerova-vardo");
-}
+const QString binary = QStringLiteral(VARDO_BINARY_DIR "/app/nerova-vardo");
 
 using test::call;
 
@@ -67,6 +57,23 @@ bool closeWindowLikeAWindowManager(const QString &display, unsigned long window)
     return sent;
 }
 
+// The menu's texts from the application's own tables.
+QString localizedIn(const char *language, const char *key, std::optional<qint64> number = {})
+{
+    LocalizationManager &manager = LocalizationManager::shared();
+    manager.setCurrentLanguage(QString::fromLatin1(language));
+    return number ? manager.localizedFormat(QString::fromLatin1(key), *number) : manager.localized(key);
+}
+
+// The entry of a menu with that label; null when there is none.
+const test::DBusMenuItem *findLabel(const test::DBusMenuItem &root, const QString &label)
+{
+    for (const auto &item : root.children)
+        if (item.label() == label)
+            return &item;
+    return nullptr;
+}
+
 class DesktopApplication : public ::testing::Test {
 protected:
     void SetUp() override
@@ -76,6 +83,9 @@ protected:
         ASSERT_TRUE(bus.isConnected()) << "run under tests/support/with-keyring";
         ASSERT_TRUE(xvfb.ok()) << xvfb.error().toStdString();
         ASSERT_TRUE(config.isValid());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        environment.insert(QStringLiteral("DISPLAY"), xvfb.display());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     }
 
     void TearDown() override
@@ -85,54 +95,41 @@ protected:
             if (!app.waitForFinished(waitMs))
                 app.kill();
         }
-        clearEnrolledFace();
+        LibsecretSecretStore().remove(VardoService::keychainKey, "owner");
     }
 
-    std::vector<std::string> environment() const
+    // The program with `arguments`, to its end.
+    test::ProcessResult runBinary(std::vector<std::string> arguments)
     {
-        return {"XDG_CONFIG_HOME=" + config.path().toStdString(), "DISPLAY=" + xvfb.display().toStdString(),
-                "QT_QPA_PLATFORM=xcb"};
-    }
-
-    void writeSetting(const std::string &key, const std::string &type, const std::string &value)
-    {
-        const auto result = test::runProcess({binary().toStdString(), "defaults", "write", key, type, value}, {},
-                                             environment());
-        ASSERT_EQ(result.exitCode, 0) << result.errors;
+        arguments.insert(arguments.begin(), binary.toStdString());
+        std::vector<std::string> extra;
+        for (const QString &name : {"XDG_CONFIG_HOME", "DISPLAY", "QT_QPA_PLATFORM"})
+            extra.push_back((name + '=' + environment.value(name)).toStdString());
+        return test::runProcess(arguments, {}, extra);
     }
 
     // A user who has finished the first start and set up a face.
     void setUpOwner(const std::string &language)
     {
-        writeSetting("vardo_terms_accepted", "-bool", "true");
-        writeSetting("vardo_onboarding_done", "-bool", "true");
-        writeSetting("app_language", "-string", language);
+        for (const auto &[key, type, value] : {std::tuple<std::string, std::string, std::string>{
+                                                   "vardo_terms_accepted", "-bool", "true"},
+                                               {"vardo_onboarding_done", "-bool", "true"},
+                                               {"app_language", "-string", language}})
+            ASSERT_EQ(runBinary({"defaults", "write", key, type, value}).exitCode, 0) << key;
         const std::string json = encodeEmbeddings(syntheticEnrolledSet("owner")).value();
-        LibsecretSecretStore secrets;
-        const auto stored = secrets.add(VardoService::keychainKey, "owner",
-                                        secretItemLabel(VardoService::keychainKey, "owner"),
-                                        Bytes(json.begin(), json.end()));
+        const auto stored = LibsecretSecretStore().add(VardoService::keychainKey, "owner",
+                                                       secretItemLabel(VardoService::keychainKey, "owner"),
+                                                       Bytes(json.begin(), json.end()));
         ASSERT_TRUE(stored.ok()) << stored.error;
-    }
-
-    void clearEnrolledFace()
-    {
-        LibsecretSecretStore secrets;
-        secrets.remove(VardoService::keychainKey, "owner");
     }
 
     ::testing::AssertionResult start(const QStringList &arguments = {})
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const std::string &entry : environment()) {
-            const QString text = QString::fromStdString(entry);
-            env.insert(text.section(QLatin1Char('='), 0, 0), text.section(QLatin1Char('='), 1));
-        }
-        app.setProcessEnvironment(env);
+        app.setProcessEnvironment(environment);
         app.setProcessChannelMode(QProcess::MergedChannels);
-        app.start(binary(), QStringList{QStringLiteral("--camera"),
-                                        QStringLiteral(VARDO_TESTDATA_DIR "/video/short_hamilton_clip.mp4")}
-                                << arguments);
+        app.start(binary, QStringList{QStringLiteral("--camera"),
+                                      QStringLiteral(VARDO_TESTDATA_DIR "/video/short_hamilton_clip.mp4")}
+                              << arguments);
         const bool published = QTest::qWaitFor(
             [&] { return app.state() == QProcess::NotRunning || appProperty(QStringLiteral("isEnabled")).isValid(); },
             waitMs);
@@ -171,49 +168,16 @@ protected:
     unsigned long visibleMainWindow()
     {
         const auto found = test::runProcess({"xdotool", "search", "--onlyvisible", "--name", "^Nerova Vardo$"}, {},
-                                            environment());
+                                            {"DISPLAY=" + xvfb.display().toStdString()});
         return found.exitCode == 0 ? std::stoul("0" + found.output.substr(0, found.output.find('\n'))) : 0;
     }
 
     QDBusConnection bus{QString()};
     test::XvfbDisplay xvfb;
     QTemporaryDir config;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     QProcess app;
 };
-
-// The texts the menu must show, from the application's own tables.
-class Texts {
-public:
-    explicit Texts(const QString &language) : manager_(store_, QStringLiteral(":/lproj"), log_)
-    {
-        manager_.setCurrentLanguage(language);
-    }
-    QString operator()(const char *key) const { return manager_.localized(QString::fromLatin1(key)); }
-    QString format(const char *key, qint64 n) const { return manager_.localizedFormat(QString::fromLatin1(key), n); }
-
-private:
-    MemoryDefaultsStore store_;
-    MemoryLog log_;
-    LocalizationManager manager_;
-};
-
-// The non-separator entries of a menu, in order.
-QList<test::DBusMenuItem> entries(const test::DBusMenuItem &root)
-{
-    QList<test::DBusMenuItem> list;
-    for (const auto &child : root.children)
-        if (!child.isSeparator())
-            list.append(child);
-    return list;
-}
-
-const test::DBusMenuItem *findLabel(const QList<test::DBusMenuItem> &items, const QString &label)
-{
-    for (const auto &item : items)
-        if (item.label() == label)
-            return &item;
-    return nullptr;
-}
 
 TEST_F(DesktopApplication, TheTrayMenuFollowsTheEngineInTheChosenLanguageAndItsItemsWork)
 {
@@ -224,65 +188,53 @@ TEST_F(DesktopApplication, TheTrayMenuFollowsTheEngineInTheChosenLanguageAndItsI
     ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.items.isEmpty(); }, waitMs))
         << "no tray item registered: " << output();
     test::DBusMenu menu(bus, panel.items.front());
-    const Texts de(QStringLiteral("de"));
+    auto de = [](const char *key, std::optional<qint64> number = {}) { return localizedIn("de", key, number); };
 
     QString error;
     auto layout = menu.layout(&error);
     ASSERT_TRUE(layout) << error.toStdString();
-    // Status, separator, switch, countdown, separator, mode title, two modes,
-    // separator, locks today, face, separator, open, quit.
+    // Status | switch, countdown | mode title, two modes | locks today, face | open, quit.
     ASSERT_EQ(layout->children.size(), 14);
     for (int separator : {1, 4, 8, 11})
         EXPECT_TRUE(layout->children[separator].isSeparator()) << separator;
-    const auto items = entries(*layout);
-    struct Expected {
-        QString label;
-        bool enabled;
-        bool visible;
-    };
-    const QList<Expected> expected{
-        {de("menu.disabled"), false, true},
-        {de("menu.enable_vardo"), true, true},
-        {de.format("menu.locking_in", 0), false, false},
-        {de("menu.mode"), false, true},
-        {de("lock_mode.overlay"), true, true},
-        {de("lock_mode.lock_mac"), true, true},
-        {de.format("menu.locks", 0), false, true},
-        {de("menu.no_face_short"), false, true},
-        {de("menu.open_window"), true, true},
-        {de("menu.quit"), true, true},
-    };
-    ASSERT_EQ(items.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(expected[i].label.toStdString());
-        EXPECT_EQ(items[i].label(), expected[i].label);
-        EXPECT_EQ(items[i].isEnabled(), expected[i].enabled);
-        EXPECT_EQ(items[i].isVisible(), expected[i].visible);
+    QList<test::DBusMenuItem> items;
+    QStringList labels;
+    for (const auto &child : layout->children)
+        if (!child.isSeparator()) {
+            items << child;
+            labels << child.label();
+        }
+    EXPECT_EQ(labels, (QStringList{de("menu.disabled"), de("menu.enable_vardo"), de("menu.locking_in", 0),
+                                   de("menu.mode"), de("lock_mode.overlay"), de("lock_mode.lock_mac"),
+                                   de("menu.locks", 0), de("menu.no_face_short"), de("menu.open_window"),
+                                   de("menu.quit")}));
+    EXPECT_NE(de("menu.quit"), localizedIn("en", "menu.quit")); // German, not the fallback
+    ASSERT_EQ(items.size(), 10);
+    for (int i = 0; i < items.size(); ++i) {
+        SCOPED_TRACE(labels[i].toStdString());
+        EXPECT_EQ(items[i].isEnabled(), QList<int>({1, 4, 5, 8, 9}).contains(i)); // what can be acted on
+        EXPECT_EQ(items[i].isVisible(), i != 2); // no countdown while off
     }
-    EXPECT_NE(de("menu.quit"), Texts(QStringLiteral("en"))("menu.quit")); // German, not the fallback
     EXPECT_EQ(items[4].toggleType(), "radio");
     EXPECT_EQ(items[4].toggleState(), 1);
     EXPECT_EQ(items[5].toggleState(), 0);
     const QVariant idleIcon = menu.itemProperty(QStringLiteral("IconPixmap"));
 
-    // The main switch switches protection on: the camera starts, the menu and the icon
-    // follow.
+    // The main switch starts protection and the camera; the menu and the icon follow.
     ASSERT_TRUE(menu.click(items[1].id));
     ASSERT_TRUE(waitForProperty(QStringLiteral("isEnabled"), true)) << output();
     ASSERT_TRUE(waitForProperty(QStringLiteral("isMonitoring"), true)) << output();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             const auto now = menu.layout();
-            return now && findLabel(entries(*now), de("menu.disable_vardo"));
+            return now && findLabel(*now, de("menu.disable_vardo"));
         },
         waitMs));
     EXPECT_NE(menu.itemProperty(QStringLiteral("IconPixmap")), idleIcon);
 
-    // The other lock action, chosen in the menu, reaches the engine.
     ASSERT_TRUE(menu.click(items[5].id));
     ASSERT_TRUE(waitForProperty(QStringLiteral("lockMode"), QStringLiteral("lock_mac")));
 
-    // Quit ends the application normally.
     ASSERT_TRUE(menu.click(items[9].id));
     ASSERT_TRUE(app.waitForFinished(waitMs));
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
@@ -294,11 +246,10 @@ TEST_F(DesktopApplication, WithTheScreenLockedNeitherTheBusNorTheTrayMenuCanOpen
     test::StatusNotifierWatcher panel(bus);
     ASSERT_TRUE(panel.ok());
     setUpOwner("en");
-    writeSetting("vardo_enabled", "-bool", "true");
+    ASSERT_EQ(runBinary({"defaults", "write", "vardo_enabled", "-bool", "true"}).exitCode, 0);
     ASSERT_TRUE(start({QStringLiteral("--background")})); // into the tray: no window
     ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.items.isEmpty(); }, waitMs));
     test::DBusMenu menu(bus, panel.items.front());
-    const Texts en(QStringLiteral("en"));
     EXPECT_EQ(visibleMainWindow(), 0ul);
 
     ASSERT_EQ(callApp(QStringLiteral("LockNow")).type(), QDBusMessage::ReplyMessage);
@@ -311,14 +262,13 @@ TEST_F(DesktopApplication, WithTheScreenLockedNeitherTheBusNorTheTrayMenuCanOpen
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             layout = menu.layout();
-            const auto *quit = layout ? findLabel(entries(*layout), en("menu.quit")) : nullptr;
+            const auto *quit = layout ? findLabel(*layout, localizedIn("en", "menu.quit")) : nullptr;
             return quit && !quit->isEnabled();
         },
         waitMs));
-    const auto items = entries(*layout);
-    const auto *turnOff = findLabel(items, en("menu.disable_vardo"));
-    const auto *open = findLabel(items, en("menu.open_window"));
-    const auto *quit = findLabel(items, en("menu.quit"));
+    const auto *turnOff = findLabel(*layout, localizedIn("en", "menu.disable_vardo"));
+    const auto *open = findLabel(*layout, localizedIn("en", "menu.open_window"));
+    const auto *quit = findLabel(*layout, localizedIn("en", "menu.quit"));
     ASSERT_TRUE(turnOff && open && quit);
     EXPECT_FALSE(turnOff->isEnabled());
     // The window would come up over the lock screen, with its own switch.
@@ -383,17 +333,16 @@ TEST_F(DesktopApplication, ASecondStartBringsBackTheWindowAndLeavesAndStateReads
     // The second start runs in its own process; the first must go on answering the bus
     // meanwhile, so the test's event loop keeps running too.
     QProcess second;
-    QProcessEnvironment env = app.processEnvironment();
-    second.setProcessEnvironment(env);
-    second.start(binary(), {});
+    second.setProcessEnvironment(environment);
+    second.start(binary, {});
     ASSERT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, waitMs));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0) << second.readAll().toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return visibleMainWindow() != 0; }, waitMs));
 
     QProcess state;
-    state.setProcessEnvironment(env);
-    state.start(binary(), {QStringLiteral("state")});
+    state.setProcessEnvironment(environment);
+    state.start(binary, {QStringLiteral("state")});
     ASSERT_TRUE(QTest::qWaitFor([&] { return state.state() == QProcess::NotRunning; }, waitMs));
     const QString live = QString::fromUtf8(state.readAllStandardOutput());
     EXPECT_TRUE(live.contains(QStringLiteral("\"source\":\"running\""))) << live.toStdString();
@@ -401,7 +350,7 @@ TEST_F(DesktopApplication, ASecondStartBringsBackTheWindowAndLeavesAndStateReads
 
     app.terminate();
     ASSERT_TRUE(app.waitForFinished(waitMs));
-    const auto stored = test::runProcess({binary().toStdString(), "state"}, {}, environment());
+    const auto stored = runBinary({"state"});
     EXPECT_NE(stored.output.find("\"source\":\"stored\""), std::string::npos) << stored.output;
 }
 

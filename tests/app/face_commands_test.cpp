@@ -1,7 +1,8 @@
-#include "platform/fakes/memory_log.h"
-#include "test_images.h"
+// The `faces` and `verify` commands on real photographs through the real models.
 
 #include "app/face_commands.h"
+#include "platform/fakes/memory_log.h"
+#include "test_images.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -17,37 +19,41 @@ using namespace vardo::testing;
 
 namespace {
 
-std::vector<QJsonObject> jsonLines(const std::string &text)
+using Command = int (*)(const std::vector<std::string> &, std::ostream &, std::ostream &, LogSink &);
+
+struct Outcome {
+    int status;
+    std::vector<QJsonObject> lines;
+    std::string err;
+    std::vector<std::string> log;
+};
+
+Outcome run(Command command, const std::vector<std::string> &args)
 {
-    std::vector<QJsonObject> objects;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
+    std::ostringstream out, err;
+    MemoryLog log;
+    Outcome result{command(args, out, err, log), {}, err.str(), log.lines()};
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) {
         QJsonParseError error;
-        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+        result.lines.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line), &error).object());
         EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
-        objects.push_back(doc.object());
     }
-    return objects;
+    return result;
 }
 
-std::string path(const std::filesystem::path &p)
-{
-    return p.string();
-}
+const std::string dogs = testData("groups/dogs.jpg").string();
 
 } // namespace
 
 TEST(FacesCommand, OneLinePerFaceThenTheRectangleCount)
 {
-    const std::string chip = path(identityImages("John_Salley").front());
-    std::ostringstream out, err;
-    MemoryLog log;
-    EXPECT_EQ(runFacesCommand({chip}, out, err, log), 0);
-    EXPECT_TRUE(err.str().empty());
-    const auto lines = jsonLines(out.str());
-    ASSERT_EQ(lines.size(), 2u);
-    const QJsonObject &face = lines[0];
+    const std::string chip = identityImages("John_Salley").front().string();
+    const Outcome faces = run(runFacesCommand, {chip, dogs});
+    EXPECT_EQ(faces.status, 0);
+    EXPECT_TRUE(faces.err.empty());
+    ASSERT_EQ(faces.lines.size(), 3u);
+    const QJsonObject &face = faces.lines[0];
     EXPECT_EQ(face["image"].toString().toStdString(), chip);
     const QJsonArray box = face["box"].toArray();
     ASSERT_EQ(box.size(), 4);
@@ -59,99 +65,73 @@ TEST(FacesCommand, OneLinePerFaceThenTheRectangleCount)
     EXPECT_TRUE(face["eyesOpen"].toBool());
     EXPECT_EQ(face["gate"].toString(), "ok");
     EXPECT_TRUE(face["embedding"].toBool());
-    EXPECT_EQ(lines[1]["image"].toString().toStdString(), chip);
-    EXPECT_EQ(lines[1]["rect"].toInt(), 1);
-    EXPECT_TRUE(log.contains("[FaceID] Embedding model loaded successfully"));
-}
-
-TEST(FacesCommand, PhotoWithoutFacesGivesOnlyTheCount)
-{
-    std::ostringstream out, err;
-    MemoryLog log;
-    EXPECT_EQ(runFacesCommand({path(testData("groups/dogs.jpg"))}, out, err, log), 0);
-    const auto lines = jsonLines(out.str());
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0]["rect"].toInt(), 0);
+    EXPECT_EQ(faces.lines[1]["rect"].toInt(), 1);
+    // A photo without faces gets only its count.
+    EXPECT_EQ(faces.lines[2]["image"].toString().toStdString(), dogs);
+    EXPECT_EQ(faces.lines[2]["rect"].toInt(), 0);
+    EXPECT_NE(std::find(faces.log.begin(), faces.log.end(), "[FaceID] Embedding model loaded successfully"), faces.log.end());
 }
 
 TEST(FacesCommand, UnreadableImageIsAnErrorAndTheOthersAreStillReported)
 {
     const auto broken = std::filesystem::temp_directory_path() / "vardo-broken-image.jpg";
-    {
-        std::ofstream(broken) << "\xff\xd8 not really a jpeg";
-    }
-    std::ostringstream out, err;
-    MemoryLog log;
-    const int status = runFacesCommand({broken.string(), "/nonexistent.png", path(testData("groups/dogs.jpg"))},
-                                       out, err, log);
+    std::ofstream(broken) << "\xff\xd8 not really a jpeg";
+    const Outcome faces = run(runFacesCommand, {broken.string(), "/nonexistent.png", dogs});
     std::filesystem::remove(broken);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(err.str().find("cannot read image " + broken.string()), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find("cannot read image /nonexistent.png"), std::string::npos);
-    EXPECT_EQ(jsonLines(out.str()).size(), 1u);
+    EXPECT_EQ(faces.status, 1);
+    EXPECT_NE(faces.err.find("cannot read image " + broken.string()), std::string::npos) << faces.err;
+    EXPECT_NE(faces.err.find("cannot read image /nonexistent.png"), std::string::npos);
+    EXPECT_EQ(faces.lines.size(), 1u);
 }
 
-TEST(FacesCommand, NoImagesIsAUsageError)
-{
-    std::ostringstream out, err;
-    MemoryLog log;
-    EXPECT_EQ(runFacesCommand({}, out, err, log), 2);
-    EXPECT_NE(err.str().find("usage"), std::string::npos);
-}
-
+// A probe without a usable face still gets its line, with no scores, and makes the
+// command fail with the reason.
 TEST(VerifyCommand, SamePersonMatchesAndAnotherDoesNot)
 {
     const auto salley = identityImages("John_Salley");
     std::vector<std::string> args{"--enroll"};
     for (int i = 0; i < 5; ++i)
-        args.push_back(path(salley[i]));
-    args.push_back("--probe");
-    args.push_back(path(salley[7]));
-    args.push_back(path(identityImages("John_Savage")[0]));
-    args.push_back(path(testData("groups/dogs.jpg")));
+        args.push_back(salley[i].string());
+    args.insert(args.end(), {"--probe", salley[7].string(), identityImages("John_Savage")[0].string(), dogs});
 
-    std::ostringstream out, err;
-    MemoryLog log;
-    // A probe without a usable face still gets its line, with no scores, and makes the
-    // command fail with the reason.
-    EXPECT_EQ(runVerifyCommand(args, out, err, log), 1) << err.str();
-    EXPECT_EQ(err.str(), "nerova-vardo verify: no usable face with open eyes in " + path(testData("groups/dogs.jpg"))
-                             + "\n");
-    const auto lines = jsonLines(out.str());
-    ASSERT_EQ(lines.size(), 3u);
-
-    EXPECT_EQ(lines[0]["probe"].toString().toStdString(), path(salley[7]));
-    EXPECT_GT(lines[0]["combined"].toDouble(), 0.55);
-    EXPECT_TRUE(lines[0]["match"].toObject()["relaxed"].toBool());
-    EXPECT_TRUE(lines[0]["match"].toObject()["balanced"].toBool());
-
-    EXPECT_LT(lines[1]["combined"].toDouble(), 0.5);
-    EXPECT_FALSE(lines[1]["match"].toObject()["relaxed"].toBool());
-    EXPECT_FALSE(lines[1]["match"].toObject()["strict"].toBool());
-
-    EXPECT_TRUE(lines[2]["combined"].isNull());
-    EXPECT_TRUE(lines[2]["topK"].isNull());
-    EXPECT_FALSE(lines[2]["match"].toObject()["relaxed"].toBool());
+    const Outcome verify = run(runVerifyCommand, args);
+    EXPECT_EQ(verify.status, 1) << verify.err;
+    EXPECT_EQ(verify.err, "nerova-vardo verify: no usable face with open eyes in " + dogs + "\n");
+    ASSERT_EQ(verify.lines.size(), 3u);
+    const auto &same = verify.lines[0], &other = verify.lines[1], &none = verify.lines[2];
+    EXPECT_EQ(same["probe"].toString().toStdString(), salley[7].string());
+    EXPECT_GT(same["combined"].toDouble(), 0.55);
+    EXPECT_TRUE(same["match"].toObject()["relaxed"].toBool());
+    EXPECT_TRUE(same["match"].toObject()["balanced"].toBool());
+    EXPECT_LT(other["combined"].toDouble(), 0.5);
+    EXPECT_FALSE(other["match"].toObject()["relaxed"].toBool());
+    EXPECT_FALSE(other["match"].toObject()["strict"].toBool());
+    EXPECT_TRUE(none["combined"].isNull());
+    EXPECT_TRUE(none["topK"].isNull());
+    EXPECT_FALSE(none["match"].toObject()["relaxed"].toBool());
 }
 
-TEST(VerifyCommand, MalformedArgumentsAreAUsageError)
+TEST(FaceCommands, MalformedArgumentsAreUsageErrorsAndNothingEnrolledIsAnError)
 {
-    std::ostringstream out, err;
-    MemoryLog log;
-    EXPECT_EQ(runVerifyCommand({"--probe", "a.jpg"}, out, err, log), 2);
-    EXPECT_EQ(runVerifyCommand({"--enroll", "a.jpg"}, out, err, log), 2);
-    EXPECT_EQ(runVerifyCommand({"a.jpg", "--enroll", "b.jpg", "--probe", "c.jpg"}, out, err, log), 2);
-    EXPECT_EQ(runVerifyCommand({"--enroll", "a.jpg", "--probe", "b.jpg", "--bogus"}, out, err, log), 2);
-    EXPECT_TRUE(out.str().empty());
-}
-
-TEST(VerifyCommand, NothingEnrolledIsAnError)
-{
-    std::ostringstream out, err;
-    MemoryLog log;
-    EXPECT_EQ(runVerifyCommand({"--enroll", path(testData("groups/dogs.jpg")), "--probe",
-                                path(identityImages("John_Salley")[0])},
-                               out, err, log),
-              1);
-    EXPECT_NE(err.str().find("nothing enrolled"), std::string::npos);
+    const struct {
+        Command command;
+        std::vector<std::string> args;
+        int status;
+        const char *says;
+    } cases[] = {
+        {runFacesCommand, {}, 2, "usage"},
+        {runVerifyCommand, {"--probe", "a.jpg"}, 2, ""},
+        {runVerifyCommand, {"--enroll", "a.jpg"}, 2, ""},
+        {runVerifyCommand, {"a.jpg", "--enroll", "b.jpg", "--probe", "c.jpg"}, 2, ""},
+        {runVerifyCommand, {"--enroll", "a.jpg", "--probe", "b.jpg", "--bogus"}, 2, ""},
+        {runVerifyCommand, {"--enroll", dogs, "--probe", identityImages("John_Salley")[0].string()}, 1,
+         "nothing enrolled"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const Outcome result = run(c.command, c.args);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+        EXPECT_TRUE(result.lines.empty());
+    }
 }

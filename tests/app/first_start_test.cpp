@@ -1,20 +1,21 @@
-// First start through the real main window: the welcome screen's gating, the onboarding
-// road with real photographs through the real models, its cancel, skip and camera-denied
-// cases, the information sheets, and the problem report.
+// First start through the real main window over the engine, with real photographs
+// through the real models: the welcome screen's gating, the onboarding road, its cancel,
+// skip and camera-denied cases, the information sheets, and the problem report.
 
-#include "first_start_window.h"
+#include "tests/app/main_window_world.h"
 
 #include "app/onboarding_rules.h"
+#include "engine/frame_analysis_factory.h"
+#include "platform/camera_frame.h"
 #include "recognition/embedding_codec.h"
 
 #include <QClipboard>
-#include <QDir>
 #include <QFile>
 
-#include <algorithm>
+#include <opencv2/imgcodecs.hpp>
+
 #include <charconv>
 #include <cstdio>
-#include <vector>
 
 namespace vardo::test {
 namespace {
@@ -24,67 +25,108 @@ constexpr const char *owner2 = "identities/Barack_Obama/obama2.jpg";
 constexpr const char *owner3 = "identities/Barack_Obama/obama_small.jpg";
 constexpr const char *ownerUnseen = "identities/Barack_Obama/obama-480p.jpg";
 
-class FirstStartRoad : public FirstStartWindow {
+class FirstStartRoad : public ::testing::Test, public MainWindowWorld {
 protected:
+    static constexpr double startTime = 1772442000.0; // 2026-03-02 09:00:00 UTC
+
+    static void SetUpTestSuite()
+    {
+        // One analyser for every test of the process: the models load once.
+        static MemoryLog modelLog;
+        static std::unique_ptr<FrameAnalysis> loaded = createFrameAnalysis(modelLog);
+        analysis = loaded.get();
+    }
+
+    FirstStartRoad() { platform = &simulated; }
+
+    // The settings and camera access set on `platform` before this call are what the
+    // engine starts with.
+    void startWindow()
+    {
+        const CameraDevice camera{"/dev/video0", "Integrated Camera", true};
+        simulated.camera.devices = {camera};
+        simulated.camera.front = camera;
+        engine = std::make_unique<VardoService>(simulated.services({.log = &log}), simulated.modules(analysis));
+        settle();
+        open(*engine, simulated, log);
+    }
+
+    void TearDown() override
+    {
+        close();
+        engine.reset();
+    }
+
+    void advance(double seconds)
+    {
+        simulated.time.advanceBy(seconds);
+        settle();
+    }
+
+    // The camera shows `image` for `seconds` at `fps` frames a second. A webcam gives 30;
+    // fewer keep the tests quick where the rhythm does not matter.
+    void camera(const char *image, double seconds, int fps = 10)
+    {
+        const cv::Mat photo = cv::imread(std::string(VARDO_TESTDATA_DIR "/") + image, cv::IMREAD_COLOR);
+        ASSERT_FALSE(photo.empty()) << image;
+        simulated.camera.framePixels = cameraFrameFromImage(photo);
+        for (int i = 0; i < static_cast<int>(seconds * fps + 0.5); ++i) {
+            simulated.time.advanceBy(1.0 / fps);
+            simulated.camera.deliverFrames(1);
+            settle();
+        }
+    }
+
     QObject *sheet(const char *objectName) const { return scene()->findChild<QObject *>(QLatin1String(objectName)); }
     bool onboardingShown() const { return view("showOnboarding").toBool(); }
     int step() const { return view("onboardingStep").toInt(); }
 
-    // From the dashboard's main switch to the face step, with the owner in front of the
-    // camera.
-    void openOnboardingAtTheFaceStep()
-    {
-        click("mainSwitch");
-        ASSERT_TRUE(onboardingShown());
-        ASSERT_EQ(step(), 0);
-        click("onboardingPrimary");
-        ASSERT_EQ(step(), 1);
-        camera(owner1, 1.0);
-        ASSERT_TRUE(service->faceDetected());
-    }
-
-    // Learning: the owner's photos in turn, a second each, until the face is learned.
+    // The owner's photos in turn, a second each, until the face is learned.
     void learnTheFace(int fps = 10)
     {
         const char *photos[] = {owner1, owner2, owner3};
-        for (int second = 0; second < 45 && service->enrollmentProgress() < 1.0; ++second)
+        for (int second = 0; second < 45 && service->isEnrolling() && service->enrollmentProgress() < 1.0; ++second)
             camera(photos[second % 3], 1.0, fps);
     }
+
+    static inline FrameAnalysis *analysis = nullptr;
+    SimulatedPlatform simulated{startTime};
+    MemoryLog memoryLog;
+    RecentLogLines log{memoryLog};
+    std::unique_ptr<VardoService> engine;
 };
 
+// Truncated, never rounded up: 0.57 * 100 is 56.99999...
 TEST(OnboardingPercent, IsTheWholePartOfTheFraction)
 {
-    struct Case {
-        double fraction;
-        int percent;
-    } cases[] = {{0.876, 87}, {0.57, 57}, {0.28, 28}, {0.999, 99}, {1.0, 100}, {0.0, 0}};
-    for (const auto &c : cases)
-        EXPECT_EQ(wholePercent(c.fraction), c.percent) << c.fraction;
+    for (const auto &[fraction, percent] :
+         {std::pair{0.876, 87}, {0.57, 57}, {0.28, 28}, {0.999, 99}, {1.0, 100}, {0.0, 0}})
+        EXPECT_EQ(wholePercent(fraction), percent) << fraction;
 }
 
-TEST_F(FirstStartRoad, GetStartedWaitsForTheTickThroughoutTheReveal)
+// Get Started waits for the tick throughout the welcome's reveal; then the user acts the
+// moment a button can be pressed, the camera at 30 frames a second as a webcam gives.
+TEST_F(FirstStartRoad, NewUserReachesProtectionThroughTheInterface)
 {
     startWindow();
     ASSERT_FALSE(service->hasAcceptedTerms());
-    // The reveal's steps, on the virtual clock from the moment the screen was shown.
+    const double firstStart = platform->time.now();
     const struct {
         double at;
         const char *flag;
     } reveal[] = {{0.0, "showLogo"},   {0.5, "slideLine1"}, {1.0, "slideLine2"},
                   {1.6, "slideLine3"}, {2.1, "slideLine4"}, {2.8, "showBottom"}};
-    const double shown = platform.time.now();
     for (const auto &step : reveal) {
         SCOPED_TRACE(step.flag);
-        platform.time.advanceTo(shown + std::max(0.0, step.at - 0.01));
+        platform->time.advanceTo(firstStart + std::max(0.0, step.at - 0.01));
         settle();
         EXPECT_FALSE(view(step.flag).toBool());
         // Timers fire a millisecond after their time at the earliest.
-        platform.time.advanceTo(shown + step.at + 0.002);
+        platform->time.advanceTo(firstStart + step.at + 0.002);
         settle();
         EXPECT_TRUE(view(step.flag).toBool());
         EXPECT_FALSE(isEnabled("getStarted"));
-        // A click on the box before the agreement has appeared does nothing, and a click
-        // on the disabled button accepts nothing.
+        // Neither the box before the agreement has appeared nor the disabled button accepts.
         if (!view("showBottom").toBool())
             click("agreeToTerms");
         EXPECT_FALSE(view("agreedToTerms").toBool());
@@ -93,46 +135,31 @@ TEST_F(FirstStartRoad, GetStartedWaitsForTheTickThroughoutTheReveal)
     }
 
     click("agreeToTerms");
-    EXPECT_TRUE(view("agreedToTerms").toBool());
     EXPECT_TRUE(isEnabled("getStarted"));
     click("agreeToTerms");
     EXPECT_FALSE(isEnabled("getStarted"));
     click("agreeToTerms");
     click("getStarted");
     EXPECT_TRUE(service->hasAcceptedTerms());
-    EXPECT_TRUE(platform.defaults.boolean("vardo_terms_accepted"));
-    // The same window now shows the dashboard.
-    EXPECT_TRUE(QQmlProperty(scene(), QStringLiteral("onboardingStep")).isValid());
-}
-
-TEST_F(FirstStartRoad, NewUserReachesProtectionThroughTheInterface)
-{
-    startWindow();
-    // The user acts the moment a button can be pressed; the camera runs at 30 frames a
-    // second, as a webcam does.
-    const double firstStart = platform.time.now();
-    advance(2.8);
-    click("agreeToTerms");
-    click("getStarted");
+    EXPECT_TRUE(platform->defaults.boolean("vardo_terms_accepted"));
 
     click("mainSwitch");
     ASSERT_TRUE(onboardingShown());
     EXPECT_EQ(step(), 0);
-    EXPECT_EQ(textOf("onboardingPrimary"), "Let's Go");
+    EXPECT_EQ(text("onboardingPrimary"), "Let's Go");
     click("onboardingPrimary");
     EXPECT_EQ(step(), 1);
     EXPECT_TRUE(service->isMonitoring()) << "the sheet starts the camera";
 
     // Step 1: nobody there yet, then the owner.
     EXPECT_FALSE(isEnabled("onboardingPrimary"));
-    EXPECT_EQ(textOf("onboardingPrimary"), "Waiting for Your Face…");
-    EXPECT_EQ(textOf("onboardingLine"), "Make sure your face is well lit and nothing covers it.");
+    EXPECT_EQ(text("onboardingPrimary"), "Waiting for Your Face…");
+    EXPECT_EQ(text("onboardingLine"), "Make sure your face is well lit and nothing covers it.");
     camera(owner1, 1.0, 30);
-    EXPECT_EQ(textOf("onboardingTitle"), "Face detected");
-    EXPECT_EQ(textOf("onboardingPrimary"), "Set Up Face Recognition");
-    QQuickItem *preview = find(QStringLiteral("cameraPreview"));
-    ASSERT_NE(preview, nullptr);
-    EXPECT_TRUE(preview->property("hasPicture").toBool()) << "the engine's own frames are shown";
+    EXPECT_EQ(text("onboardingTitle"), "Face detected");
+    EXPECT_EQ(text("onboardingPrimary"), "Set Up Face Recognition");
+    ASSERT_TRUE(visible("cameraPreview"));
+    EXPECT_TRUE(shown("cameraPreview")->property("hasPicture").toBool()) << "the engine's own frames are shown";
     EXPECT_EQ(service->cameraPreview()->viewerCount(), 1);
 
     // Step 2: learning, the button held until the face is learned.
@@ -142,14 +169,14 @@ TEST_F(FirstStartRoad, NewUserReachesProtectionThroughTheInterface)
     camera(owner2, 3.0, 30);
     ASSERT_GT(service->enrollmentProgress(), 0.0);
     ASSERT_LT(service->enrollmentProgress(), 1.0);
-    EXPECT_EQ(textOf("learningPercent"), QString::number(wholePercent(service->enrollmentProgress())) + "%");
+    EXPECT_EQ(text("learningPercent"), QString::number(wholePercent(service->enrollmentProgress())) + "%");
     EXPECT_FALSE(isEnabled("onboardingPrimary"));
     click("onboardingPrimary");
     EXPECT_EQ(step(), 2);
     learnTheFace(30);
     ASSERT_DOUBLE_EQ(service->enrollmentProgress(), 1.0);
     EXPECT_TRUE(service->isOwnerEnrolled());
-    EXPECT_EQ(textOf("onboardingTitle"), "Face learned");
+    EXPECT_EQ(text("onboardingTitle"), "Face learned");
 
     // Step 3: a photo that was never learned is recognised.
     click("onboardingPrimary");
@@ -157,9 +184,8 @@ TEST_F(FirstStartRoad, NewUserReachesProtectionThroughTheInterface)
     camera(ownerUnseen, 0.6, 30);
     ASSERT_TRUE(service->ownerRecognized());
     const int confidence = wholePercent(service->lastMatchConfidence());
-    EXPECT_EQ(textOf("onboardingSubtitle"), QStringLiteral("Recognized with %1% confidence.").arg(confidence));
-    EXPECT_EQ(find(QStringLiteral("previewBadge"))->property("text").toString(),
-              QStringLiteral("%1% match").arg(confidence));
+    EXPECT_EQ(text("onboardingSubtitle"), QStringLiteral("Recognized with %1% confidence.").arg(confidence));
+    EXPECT_EQ(text("previewBadge"), QStringLiteral("%1% match").arg(confidence));
 
     // Step 4: protection on.
     click("onboardingPrimary");
@@ -168,27 +194,41 @@ TEST_F(FirstStartRoad, NewUserReachesProtectionThroughTheInterface)
     EXPECT_FALSE(onboardingShown());
     EXPECT_TRUE(service->isEnabled());
     EXPECT_TRUE(service->isMonitoring());
-    EXPECT_TRUE(platform.defaults.boolean("vardo_onboarding_done"));
-    EXPECT_TRUE(platform.defaults.boolean("vardo_enabled"));
+    EXPECT_TRUE(platform->defaults.boolean("vardo_onboarding_done"));
+    EXPECT_TRUE(platform->defaults.boolean("vardo_enabled"));
     EXPECT_EQ(service->cameraPreview()->viewerCount(), 0) << "the closed sheet no longer has frames decoded";
 
-    const double seconds = platform.time.now() - firstStart;
+    const double seconds = platform->time.now() - firstStart;
     RecordProperty("virtual_seconds_to_protected", std::to_string(seconds));
     std::printf("first start to protected: %.1f s on the virtual clock\n", seconds);
 }
 
-TEST_F(FirstStartRoad, CancelWhileLearningStopsTheEnrolment)
+// Without an enrolled face the sheet cannot be skipped; cancelled while learning, it
+// stores nothing and gives the camera back.
+TEST_F(FirstStartRoad, SkipDoesNothingAndCancelWhileLearningStopsTheEnrolment)
 {
-    platform.defaults.setBool("vardo_terms_accepted", true);
+    platform->defaults.setBool("vardo_terms_accepted", true);
     startWindow();
-    openOnboardingAtTheFaceStep();
+    click("mainSwitch");
+    ASSERT_TRUE(onboardingShown());
+    EXPECT_FALSE(visible("onboardingSkip"));
+    QMetaObject::invokeMethod(sheet("onboardingSheet"), "skip");
+    settle();
+    EXPECT_TRUE(onboardingShown());
+    EXPECT_FALSE(service->hasCompletedOnboarding());
+    EXPECT_FALSE(service->isEnabled());
+    EXPECT_FALSE(platform->defaults.object("vardo_onboarding_done").has_value());
+    EXPECT_FALSE(platform->defaults.object("vardo_enabled").has_value());
+
+    click("onboardingPrimary");
+    camera(owner1, 1.0);
+    ASSERT_TRUE(service->faceDetected());
     click("onboardingPrimary");
     camera(owner2, 4.0);
     ASSERT_TRUE(service->isEnrolling());
     ASSERT_GT(service->enrollmentProgress(), 0.0);
-
     // Escape does not close the sheet while the face is being learned.
-    QTest::keyClick(window->window(), Qt::Key_Escape);
+    QTest::keyClick(quickWindow(), Qt::Key_Escape);
     settle();
     EXPECT_TRUE(onboardingShown());
 
@@ -197,63 +237,44 @@ TEST_F(FirstStartRoad, CancelWhileLearningStopsTheEnrolment)
     EXPECT_FALSE(service->isEnrolling());
     EXPECT_DOUBLE_EQ(service->enrollmentProgress(), 0.0);
     EXPECT_FALSE(service->isOwnerEnrolled());
-    EXPECT_FALSE(platform.secrets.item(VardoService::keychainKey, "owner").has_value());
-    // The camera the sheet started is given back.
+    EXPECT_FALSE(platform->secrets.item(VardoService::keychainKey, "owner").has_value());
     EXPECT_FALSE(service->isMonitoring());
-    EXPECT_FALSE(platform.camera.isRunning());
+    EXPECT_FALSE(platform->camera.isRunning());
     camera(owner1, 2.0);
     EXPECT_DOUBLE_EQ(service->enrollmentProgress(), 0.0);
 }
 
-TEST_F(FirstStartRoad, SkipWithoutAnEnrolledFaceDoesNothing)
-{
-    platform.defaults.setBool("vardo_terms_accepted", true);
-    startWindow();
-    click("mainSwitch");
-    ASSERT_TRUE(onboardingShown());
-    EXPECT_EQ(find(QStringLiteral("onboardingSkip")), nullptr) << "skip is offered only with an enrolled face";
-    QMetaObject::invokeMethod(sheet("onboardingSheet"), "skip");
-    settle();
-    EXPECT_TRUE(onboardingShown());
-    EXPECT_FALSE(service->hasCompletedOnboarding());
-    EXPECT_FALSE(service->isEnabled());
-    EXPECT_FALSE(platform.defaults.object("vardo_onboarding_done").has_value());
-    EXPECT_FALSE(platform.defaults.object("vardo_enabled").has_value());
-}
-
+// Onboarding done, no face: the settings' button opens the sheet at the face step.
 TEST_F(FirstStartRoad, DeniedCameraIsSaidOnTheFaceStep)
 {
-    platform.defaults.setBool("vardo_terms_accepted", true);
-    platform.defaults.setBool("vardo_onboarding_done", true);
-    platform.camera.access = CameraAuthorization::denied;
+    platform->defaults.setBool("vardo_terms_accepted", true);
+    platform->defaults.setBool("vardo_onboarding_done", true);
+    platform->camera.access = CameraAuthorization::denied;
+    desktopHasPrivacyPage = false; // what to do is told instead
     startWindow();
-    // Onboarding done, no face: the settings' button opens the sheet at the face step.
     click("enrollFace");
     ASSERT_TRUE(onboardingShown());
     ASSERT_EQ(step(), 1);
     EXPECT_EQ(service->cameraStatusText(), "denied");
-    EXPECT_EQ(textOf("onboardingLine"), "Nerova Vardo isn't allowed to use the camera.");
-    EXPECT_NE(find(QStringLiteral("cameraDeniedHelp")), nullptr);
+    EXPECT_EQ(text("onboardingLine"), "Nerova Vardo isn't allowed to use the camera.");
+    EXPECT_TRUE(visible("cameraDeniedHelp"));
     EXPECT_FALSE(isEnabled("onboardingPrimary"));
-    EXPECT_EQ(textOf("onboardingPrimary"), "Waiting for Your Face…");
+    EXPECT_EQ(text("onboardingPrimary"), "Waiting for Your Face…");
 }
 
-TEST_F(FirstStartRoad, SheetsOpenAtTheirSizesAndKeepSectionsUntilTheLanguageChanges)
+TEST_F(FirstStartRoad, SheetsOpenAndCloseAndKeepTheirOpenSections)
 {
-    platform.defaults.setBool("vardo_terms_accepted", true);
+    platform->defaults.setBool("vardo_terms_accepted", true);
     startWindow();
     const struct {
-        const char *opener;
-        const char *sheet;
-        const char *flag;
-        int width, height;
+        const char *opener, *sheet, *flag;
     } sheets[] = {
-        {"info_showAwayLockInfo", "awayLockInfo", "showAwayLockInfo", 420, 520},
-        {"info_showShoulderGuardInfo", "shoulderGuardInfo", "showShoulderGuardInfo", 420, 560},
-        {"tipsCard", "tipsSheet", "showTips", 460, 600},
-        {"securityCard", "securitySheet", "showSecurityInfo", 500, 650},
-        {"footerReport", "reportSheet", "showReportProblem", 400, 480},
-        {"footerAbout", "aboutSheet", "showAbout", 360, 440},
+        {"info_showAwayLockInfo", "awayLockInfo", "showAwayLockInfo"},
+        {"info_showShoulderGuardInfo", "shoulderGuardInfo", "showShoulderGuardInfo"},
+        {"tipsCard", "tipsSheet", "showTips"},
+        {"securityCard", "securitySheet", "showSecurityInfo"},
+        {"footerReport", "reportSheet", "showReportProblem"},
+        {"footerAbout", "aboutSheet", "showAbout"},
     };
     for (const auto &s : sheets) {
         SCOPED_TRACE(s.sheet);
@@ -262,21 +283,18 @@ TEST_F(FirstStartRoad, SheetsOpenAtTheirSizesAndKeepSectionsUntilTheLanguageChan
         QObject *popup = sheet(s.sheet);
         ASSERT_NE(popup, nullptr);
         EXPECT_TRUE(popup->property("visible").toBool());
-        EXPECT_EQ(popup->property("width").toInt(), s.width);
-        EXPECT_EQ(popup->property("height").toInt(), s.height);
         click(QString::fromLatin1(s.sheet) + "Close");
         EXPECT_FALSE(view(s.flag).toBool());
         EXPECT_FALSE(popup->property("visible").toBool());
     }
     // Nothing links to an address the project does not own.
-    EXPECT_EQ(find(QStringLiteral("footerReview")), nullptr);
+    EXPECT_FALSE(visible("footerReview"));
 
     click("tipsCard");
     click("sectionHeader_office");
     click("sectionHeader_battery");
     EXPECT_EQ(view("expandedTipsSections").toStringList(), QStringList({"office", "battery"}));
     click("sectionHeader_office");
-    EXPECT_EQ(view("expandedTipsSections").toStringList(), QStringList({"battery"}));
     click("tipsSheetClose");
     click("tipsCard");
     EXPECT_EQ(view("expandedTipsSections").toStringList(), QStringList({"battery"}));
@@ -285,33 +303,20 @@ TEST_F(FirstStartRoad, SheetsOpenAtTheirSizesAndKeepSectionsUntilTheLanguageChan
     click("sectionHeader_verify");
     EXPECT_EQ(view("expandedSecSections").toStringList(), QStringList({"verify"}));
     EXPECT_EQ(view("expandedTipsSections").toStringList(), QStringList({"battery"}));
-
-    // A change of language rebuilds the window: every sheet closed, every section too.
-    LocalizationManager::shared().setCurrentLanguage(QStringLiteral("de"));
-    settle();
-    EXPECT_FALSE(view("showSecurityInfo").toBool());
-    EXPECT_TRUE(view("expandedTipsSections").toStringList().isEmpty());
-    EXPECT_TRUE(view("expandedSecSections").toStringList().isEmpty());
-    click("tipsCard");
-    EXPECT_EQ(sheet("tipsSheet")->property("title").toString(), "Tipps");
-    LocalizationManager::shared().setCurrentLanguage(QStringLiteral("en"));
-    settle();
 }
 
 TEST_F(FirstStartRoad, ProblemReportHoldsNoFaceData)
 {
-    platform.defaults.setBool("vardo_terms_accepted", true);
-    platform.defaults.setBool("vardo_intruder_enabled", true);
+    platform->defaults.setBool("vardo_terms_accepted", true);
+    platform->defaults.setBool("vardo_intruder_enabled", true);
     startWindow();
     // An enrolled face, learned from real photographs, in the keyring.
     service->ensureCameraRunning();
     settle();
     service->startEnrollment();
-    const char *photos[] = {owner1, owner2, owner3};
-    for (int second = 0; second < 45 && service->isEnrolling(); ++second)
-        camera(photos[second % 3], 1.0);
+    learnTheFace();
     ASSERT_TRUE(service->isOwnerEnrolled());
-    const auto stored = platform.secrets.item(VardoService::keychainKey, "owner");
+    const auto stored = platform->secrets.item(VardoService::keychainKey, "owner");
     ASSERT_TRUE(stored.has_value());
     // Intruder photos on disk and in the history.
     QTemporaryDir photoFolder;
@@ -330,7 +335,7 @@ TEST_F(FirstStartRoad, ProblemReportHoldsNoFaceData)
     const QString report = QGuiApplication::clipboard()->text();
     ASSERT_FALSE(report.isEmpty());
     EXPECT_EQ(report, firstStart->report.text());
-    EXPECT_EQ(textOf("reportState"), "Copied. Paste it into your message when you ask for help.");
+    EXPECT_EQ(text("reportState"), "Copied. Paste it into your message when you ask for help.");
 
     // What it is for.
     for (const char *part : {"Version: ", "Distribution: Debian GNU/Linux 12", "Session: x11, desktop GNOME",

@@ -1,4 +1,4 @@
-#include "tests/app/dbus_menu.h"
+#include "tests/app/stand_in_panel.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -82,6 +82,35 @@ bool DBusMenu::click(int id)
     message << id << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(0))
          << static_cast<uint>(QDateTime::currentSecsSinceEpoch());
     return call(bus_, message).type() == QDBusMessage::ReplyMessage;
+}
+
+StatusNotifierWatcher::StatusNotifierWatcher(QDBusConnection bus) : bus_(std::move(bus))
+{
+    new StatusNotifierWatcherAdaptor(this);
+    ok_ = bus_.registerObject(QStringLiteral("/StatusNotifierWatcher"), this)
+          && bus_.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+}
+
+StatusNotifierWatcher::~StatusNotifierWatcher()
+{
+    bus_.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+    bus_.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
+}
+
+StatusNotifierWatcherAdaptor::StatusNotifierWatcherAdaptor(StatusNotifierWatcher *watcher)
+    : QDBusAbstractAdaptor(watcher), watcher_(watcher)
+{
+}
+
+void StatusNotifierWatcherAdaptor::RegisterStatusNotifierItem(const QString &service)
+{
+    watcher_->items.append(service);
+    emit StatusNotifierItemRegistered(service);
+}
+
+void StatusNotifierWatcherAdaptor::RegisterStatusNotifierHost(const QString &)
+{
+    emit StatusNotifierHostRegistered();
 }
 
 } // namespace vardo::test
