@@ -30,17 +30,13 @@ TEST_F(EnrollmentSamples, ASampleWithinOneSecondOfTheLastIsIgnoredAndDoesNotRest
     const double first = platform.time.now();
     advance(0.9);
     s.addEnrollmentSample(samples[1]);
-    EXPECT_EQ(s.enrollmentSamples().size(), 1u);
     EXPECT_EQ(s.lastEnrollmentSampleTime(), first);
 
     // 1.5 s after the accepted sample, 0.6 s after the ignored one.
     advance(0.6);
     s.addEnrollmentSample(samples[2]);
-    ASSERT_EQ(s.enrollmentSamples().size(), 2u);
-    EXPECT_EQ(s.enrollmentSamples()[1], samples[2]);
     advance(1.0); // exactly one second later
     s.addEnrollmentSample(samples[3]);
-    EXPECT_EQ(s.enrollmentSamples().size(), 3u);
     EXPECT_EQ(published, (std::vector<double>{1.0 / 25.0, 2.0 / 25.0, 3.0 / 25.0}));
 }
 
@@ -49,19 +45,12 @@ TEST_F(EnrollmentSamples, TwentyFifthSampleCompletesEnrollmentInTheSameCall)
     VardoService &s = start();
     const auto samples = ownerSamples();
     enrol(std::vector<Embedding>(samples.begin(), samples.begin() + 24));
-    EXPECT_TRUE(s.isEnrolling());
-    EXPECT_FALSE(s.isOwnerEnrolled());
-    EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
     EXPECT_EQ(platform.secrets.itemCount(), 0u);
 
     platform.log.clear();
     advance(1.0);
     s.addEnrollmentSample(samples[24]);
-    EXPECT_FALSE(s.isEnrolling());
-    EXPECT_TRUE(s.isOwnerEnrolled());
-    EXPECT_EQ(s.enrollmentProgress(), 1.0);
     EXPECT_EQ(s.enrollmentCompletedTime(), platform.time.now());
-    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), samples));
     EXPECT_TRUE(sameBits(storedSet().value(), samples));
     EXPECT_TRUE(platform.defaults.boolean("vardo_has_enrolled_face"));
     // Saved first, then announced.
@@ -70,44 +59,31 @@ TEST_F(EnrollmentSamples, TwentyFifthSampleCompletesEnrollmentInTheSameCall)
                                         "[FaceID] Enrollment complete — 25 embeddings saved"}));
 
     s.cancelEnrollment(); // after completion: nothing to cancel
-    EXPECT_EQ(s.enrollmentProgress(), 1.0);
     EXPECT_TRUE(s.isOwnerEnrolled());
 }
 
 TEST_F(EnrollmentSamples, OutlierIsDroppedAndTheOthersKeepTheirOrderButIdenticalSamplesAreAllKept)
 {
-    VardoService &s = start();
+    start();
     auto samples = ownerSamples(24);
     samples.insert(samples.begin() + 10, axis(400));
     enrol(samples);
     auto expected = samples;
     expected.erase(expected.begin() + 10);
-    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), expected));
     EXPECT_TRUE(sameBits(storedSet().value(), expected));
     EXPECT_TRUE(platform.log.contains("[FaceID] Enrollment complete — 24 embeddings saved"));
-    // All 25 were collected; only the kept ones make the enrolled set.
-    EXPECT_EQ(s.enrollmentSamples().size(), 25u);
 
     enrol(std::vector<Embedding>(25, leaning(3, 0.6f, 4)));
     EXPECT_EQ(storedSet().value().size(), 25u);
 }
 
-TEST_F(EnrollmentSamples, CancelStoresNothingAndReEnrolmentStartsFromNoSamples)
+// A cancelled enrolment is in FirstStartRoad (tests/app).
+TEST_F(EnrollmentSamples, ReEnrolmentStartsFromNoSamples)
 {
     VardoService &s = start();
-    const auto samples = ownerSamples();
-    enrol(std::vector<Embedding>(samples.begin(), samples.begin() + 5));
-    s.cancelEnrollment();
-    EXPECT_FALSE(s.isEnrolling());
-    EXPECT_EQ(s.enrollmentProgress(), 0.0);
-    EXPECT_FALSE(s.isOwnerEnrolled());
-    EXPECT_EQ(platform.secrets.itemCount(), 0u);
-
-    enrol(samples);
+    enrol(ownerSamples());
     ASSERT_TRUE(s.isOwnerEnrolled());
     s.startEnrollment();
-    EXPECT_TRUE(s.enrollmentSamples().empty());
-    EXPECT_EQ(s.enrollmentProgress(), 0.0);
     advance(1.0);
     s.addEnrollmentSample(axis(9));
     // One new sample, not 26 old and new ones that would complete at once.

