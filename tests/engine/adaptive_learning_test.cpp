@@ -1,6 +1,3 @@
-// Adaptive learning: a recognised owner's fresh embedding joins the enrolled set when it
-// is a clear but not near-identical match, at most ten times over the set's life.
-
 #include "engine_harness.h"
 
 #include <cmath>
@@ -8,15 +5,13 @@
 namespace vardo::test {
 namespace {
 
-// The set of a completed enrolment: 25 orthonormal embeddings on axes 0 to 24. A query
-// leaning(0, s, j) with j ≥ 25 has its best similarity, exactly s, with the first one.
+// leaning(0, s, j) with j ≥ 25 has its best similarity, exactly s, with axis 0.
 std::vector<Embedding> enrolledSet()
 {
     return axes(0, 25);
 }
 
-// Distinct additions that all score `similarity` against the enrolled set and less than
-// that against each other.
+// Distinct additions scoring exactly `similarity` against the enrolled set.
 Embedding addition(int k, float similarity = 0.8f)
 {
     return leaning(0, similarity, 100 + static_cast<std::size_t>(k));

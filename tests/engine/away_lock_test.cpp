@@ -1,7 +1,3 @@
-// The away lock: the countdown on the virtual clock, the lock action with its session
-// tool and overlay fallback, the protection switch, the return through the login
-// screen and the lock after a camera interruption.
-
 #include "engine_harness.h"
 
 #include "platform/alert_sound.h"
@@ -43,18 +39,6 @@ TEST_F(Countdown, CountsDownFromTheTimeoutAndLocksOnceTenWholeSecondsHavePassed)
     EXPECT_EQ(s.securityEvents().size(), 1u);
 }
 
-TEST_F(Countdown, ALongerTimeoutSetDuringTheCountdownTakesEffectAtTheNextTick)
-{
-    platform.defaults.setInteger("vardo_lock_timeout", 30);
-    VardoService &s = startProtected();
-    show(nobody());
-    at(3.0);
-    s.setLockTimeout(60);
-    EXPECT_EQ(s.secondsUntilLock(), 27);
-    at(4.0);
-    EXPECT_EQ(s.secondsUntilLock(), 56);
-}
-
 TEST_F(Countdown, EndsWithTheServiceAsDoesTheGuardsPause)
 {
     platform.defaults.setBool("vardo_stealth_mode", true);
@@ -69,9 +53,7 @@ TEST_F(Countdown, EndsWithTheServiceAsDoesTheGuardsPause)
     EXPECT_FALSE(platform.overlays.lockShown);
 }
 
-// On a clock near zero the one-second ticks add up to just under whole seconds: started
-// at 0.1 added 104 times, the sixth tick comes 5.999999999999998 s after the start. Such
-// a tick has still seen six whole seconds.
+// Near zero, 0.1 added 104 times puts the sixth tick 5.999999999999998 s after the start.
 TEST(CountdownNearZero, ATickJustShortOfAWholeSecondCountsTheSecond)
 {
     SimulatedPlatform platform(0.0);
@@ -202,8 +184,7 @@ TEST_F(SessionLock, SuspendsTheSessionWithoutAnOverlay)
     EXPECT_FALSE(platform.overlays.lockShown);
 }
 
-// A tool that starts and locks nothing (dm-tool without LightDM, loginctl without a
-// locker): once logind has shown no change for five seconds the overlay takes over.
+// dm-tool without LightDM, loginctl without a locker: logind shows no change.
 TEST_F(SessionLock, AToolThatLocksNothingFallsBackToTheOverlayAfterFiveSeconds)
 {
     platform.sessionLocker.onLaunch = nullptr;
@@ -246,8 +227,7 @@ TEST(SessionLockFallback, AToolThatCannotLockFallsBackToTheOverlayAtOnce)
     }
 }
 
-// The engine's counters after the return are checked by the session_lock replay; here the
-// stored lockout and the quiet period that follows.
+// The engine's own counters after the return are in the session_lock replay.
 TEST_F(SessionLock, ReturningThroughTheLoginScreenClearsTheStoredLockoutAndGivesTenQuietSeconds)
 {
     VardoService &s = lockedInSessionMode();
@@ -268,27 +248,7 @@ TEST_F(SessionLock, ReturningThroughTheLoginScreenClearsTheStoredLockoutAndGives
     EXPECT_TRUE(s.isLocked());
 }
 
-TEST_F(SessionLock, TheLoginScreenReturnChangesNothingInOverlayModeOrWhenNotLocked)
-{
-    platform.defaults.setString("vardo_lock_mode", "lock_mac");
-    VardoService &notLocked = startProtected();
-    platform.sessionMonitor.sessionDidBecomeActive();
-    EXPECT_FALSE(notLocked.isLocked());
-
-    platform.defaults.remove("vardo_lock_mode");
-    VardoService &s = startProtected();
-    s.lockScreen();
-    for (int i = 0; i < 5; ++i)
-        s.recordFailedMatch();
-    platform.sessionMonitor.sessionDidBecomeActive();
-    EXPECT_TRUE(s.isLocked());
-    EXPECT_TRUE(s.isFaceLocked());
-    EXPECT_EQ(stateValue("failed_attempts"), "5");
-}
-
-// Where no client may take the keyboard (Wayland), or another holds it, the overlay says
-// so and the session's own lock takes over; the return through the login screen then
-// ends the away lock as it ends a session lock.
+// Wayland, or another client holding the keyboard: the session's own lock takes over.
 TEST_F(SessionLock, AnOverlayWithoutKeyboardCaptureHandsTheLockToTheSession)
 {
     VardoService &s = startProtected();
@@ -320,8 +280,7 @@ TEST_F(SessionLock, AnOverlayWithoutKeyboardCaptureHandsTheLockToTheSession)
     EXPECT_TRUE(platform.overlays.lockShown);
 }
 
-// The rest of switching protection off (camera, status, time counted once) is in the
-// protection_off replay.
+// The rest of switching protection off is in the protection_off replay.
 using ProtectionSwitch = EngineTest;
 
 TEST_F(ProtectionSwitch, OffEndsTheLockWithOrWithoutTheGuardAndStoresTheSwitchAndTime)
@@ -347,8 +306,7 @@ TEST_F(ProtectionSwitch, OffEndsTheLockWithOrWithoutTheGuardAndStoresTheSwitchAn
     }
 }
 
-// Nobody enrolled, so nothing could unlock by face: whoever sits at a screen the camera
-// interruption locked is never taken for the owner.
+// Without an enrolled set any face counts as the owner, except at a locked screen.
 using CameraTrouble = EngineTest;
 
 TEST_F(CameraTrouble, WithNobodyEnrolledAFaceAtTheLockedScreenIsNeverTheOwner)

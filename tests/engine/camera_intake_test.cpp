@@ -65,8 +65,7 @@ TEST_F(CameraIntake, WithoutAFrontCameraAnyOtherCameraIsUsed)
     EXPECT_EQ(platform.camera.lastOpenedPath, "/dev/video0");
 }
 
-// Protection is off while there is no camera, and the log says why; the stored switch
-// stays on, so protection is back once a camera is there at the next start.
+// The stored switch stays on, so protection is back with a camera at the next start.
 TEST_F(CameraIntake, NoCameraSwitchesProtectionOffForNowAndSaysWhy)
 {
     platform.camera.devices.clear();
@@ -104,8 +103,7 @@ TEST_F(CameraIntake, AFailingDeviceInputLeavesTheCameraOffAndSaysWhy)
     EXPECT_EQ(platform.camera.sessionsCreated, 1); // only a busy camera is tried again
 }
 
-// Another application holds the camera: tried again after 2, 4, 8, 16, 32 s, then every
-// minute, with one log line, until protection is switched off or the camera is free.
+
 TEST_F(CameraIntake, ABusyCameraIsTriedAgainUntilItIsFree)
 {
     platform.camera.inputBusy = true;
@@ -174,8 +172,7 @@ private:
     bool running_ = false;
 };
 
-// The capture thread may be inside the session (grabbing, decoding) when the service
-// goes: the session is stopped and dropped on that thread's queue, not from under it.
+// The capture thread may be inside the session when the service goes.
 TEST_F(CameraIntake, TheSessionIsStoppedAndDroppedOnTheProcessingQueueWhenTheServiceGoes)
 {
     platform.defaults.setBool("vardo_enabled", true);

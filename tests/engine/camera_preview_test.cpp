@@ -5,8 +5,7 @@
 namespace vardo::test {
 namespace {
 
-// Reports two faces on every analysed frame: one in the left part of the camera frame
-// that recognition can use, and one too small to.
+// Two faces on every frame: a usable one on the left and one too small to outline.
 class OneFaceAnalysis final : public FrameAnalysis {
 public:
     int framesAnalysed = 0;
@@ -26,8 +25,6 @@ public:
     }
 };
 
-// The onboarding's preview on the virtual clock: the camera runs at 30 frames a second
-// for the onboarding (protection off), and the preview is opened and closed again.
 class CameraPreviewIntake : public EngineTest {
 protected:
     OneFaceAnalysis twoFaces;
@@ -68,8 +65,7 @@ TEST_F(CameraPreviewIntake, FramesAreDecodedForThePreviewOnlyWhileItIsShown)
     EXPECT_EQ(twoFaces.framesAnalysed, 6);
     EXPECT_EQ(preview.frameNumber(), 0);
 
-    // Open: every third frame becomes a picture (ten a second); frames 31 to 60 hold
-    // ten of those and six analysed ones, two of them both, each decoded once.
+    // Open: every third frame becomes a picture; frames both shown and analysed decode once.
     preview.addViewer();
     oneSecondOfFrames();
     EXPECT_EQ(twoFaces.framesAnalysed, 12);
@@ -81,8 +77,7 @@ TEST_F(CameraPreviewIntake, FramesAreDecodedForThePreviewOnlyWhileItIsShown)
     ASSERT_EQ(picture.cols, CameraPreview::pictureWidth);
     EXPECT_EQ(picture.at<cv::Vec3b>(120, 10), cv::Vec3b(255, 0, 0));
     EXPECT_EQ(picture.at<cv::Vec3b>(120, 310), cv::Vec3b(0, 0, 255));
-    // The usable face's box is mirrored with it and measured from the top; the far one
-    // is not outlined.
+    // The usable face's box, mirrored and measured from the top.
     ASSERT_EQ(preview.faceBoxes().size(), 1u);
     const QRectF box = preview.faceBoxes().front();
     EXPECT_NEAR(box.x(), 0.6, 1e-9);

@@ -1,6 +1,4 @@
-// The enrolled set in the secret store: saved whole after every change, loaded once at
-// start, adopted from the older store, deleted on reset. The same against a real
-// keyring is in enrollment_keyring_test.cpp.
+// The same against a real keyring is in enrollment_keyring_test.cpp.
 
 #include "engine_harness.h"
 
@@ -10,21 +8,6 @@
 
 namespace vardo::test {
 namespace {
-
-// The set as another writer might lay it out: spaces after commas, a line per embedding.
-std::string spacedJson(const std::vector<Embedding> &set)
-{
-    const std::string compact = encodeEmbeddings(set).value();
-    std::string text;
-    for (const char c : compact) {
-        text += c;
-        if (c == ',')
-            text += ' ';
-    }
-    for (std::size_t at = text.find("], ["); at != std::string::npos; at = text.find("], [", at))
-        text.replace(at, 4, "],\n  [");
-    return text;
-}
 
 using EmbeddingStorage = EngineTest;
 
@@ -44,9 +27,7 @@ TEST_F(EmbeddingStorage, EverySaveReplacesTheItemWholeAndAFailedSaveKeepsTheStor
     EXPECT_EQ(storedSet().value().size(), 27u);     // and the stored set is intact
 }
 
-// Stored data that cannot be the owner's set: the status line stays as it is, one line
-// says why the set was not used, the owner counts as not enrolled, and the item is left
-// for the next enrolment to replace.
+// The item is left for the next enrolment to replace.
 TEST_F(EmbeddingStorage, StoredSetsThatCannotBeTheOwnersAreNotUsedAndSayWhy)
 {
     const std::string oneTooMany = encodeEmbeddings(axes(0, 51)).value();
@@ -85,21 +66,6 @@ TEST_F(EmbeddingStorage, EmptyStoredListLoadsAsNotEnrolledWithoutLookingForAnOld
     EXPECT_EQ(platform.secrets.calls().findLegacy, 0);
 }
 
-TEST_F(EmbeddingStorage, SpacedJsonOfAnotherWriterIsReadAndAnOlderCopyIsStoredCompact)
-{
-    const std::vector<Embedding> set{leaning(0, 0.5f, 1), leaning(2, -0.25f, 3)};
-    platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(spacedJson(set)));
-    EXPECT_TRUE(sameBits(start().ownerFaceEmbeddings(), set));
-
-    platform.secrets.remove(embeddingsService, ownerAccount);
-    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf(spacedJson(set)));
-    VardoService &s = start();
-    EXPECT_TRUE(sameBits(s.ownerFaceEmbeddings(), set));
-    EXPECT_EQ(textOf(platform.secrets.item(embeddingsService, ownerAccount).value()), encodeEmbeddings(set).value());
-    EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
-    EXPECT_TRUE(platform.defaults.boolean("vardo_has_enrolled_face"));
-}
-
 TEST_F(EmbeddingStorage, SetThatCannotBeWrittenAsJsonLeavesTheStoredOneAlone)
 {
     VardoService &s = startEnrolledWith(axes(0, 25));
@@ -116,6 +82,7 @@ TEST_F(EmbeddingStorage, SetThatCannotBeWrittenAsJsonLeavesTheStoredOneAlone)
     EXPECT_FALSE(platform.defaults.object("vardo_has_enrolled_face"));
 }
 
+// The older items are in KeyringEnrollment.ResetDeletesTheSetTheOlderFormatAndTheOlderStoreCopy.
 TEST_F(EmbeddingStorage, ResetForgetsEverythingEnrolmentProducedAndNothingElse)
 {
     VardoService &s = start();
@@ -123,21 +90,12 @@ TEST_F(EmbeddingStorage, ResetForgetsEverythingEnrolmentProducedAndNothingElse)
     s.adaptiveUpdate(leaning(0, 0.8f, 100));
     const auto otherSecret = bytesOf("3");
     platform.secrets.add(stateService, "failed_attempts", "test", otherSecret);
-    platform.secrets.add(olderFormatService, ownerAccount, "test", bytesOf("old"));
-    platform.secrets.addLegacy(embeddingsService, ownerAccount, bytesOf(encodeEmbeddings(axes(100, 25)).value()));
-
     s.resetFaceEnrollment();
-    EXPECT_TRUE(s.ownerFaceEmbeddings().empty());
     EXPECT_TRUE(s.enrollmentSamples().empty());
     EXPECT_EQ(platform.defaults.object("vardo_adaptive_count"), DefaultsValue(std::int64_t{0}));
     EXPECT_EQ(platform.defaults.object("vardo_has_enrolled_face"), DefaultsValue(false));
     EXPECT_FALSE(platform.secrets.item(embeddingsService, ownerAccount));
-    EXPECT_FALSE(platform.secrets.item(olderFormatService, ownerAccount));
-    EXPECT_FALSE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
     EXPECT_EQ(platform.secrets.item(stateService, "failed_attempts"), otherSecret);
-
-    // Not undone by a migration at the next start.
-    EXPECT_FALSE(start().isOwnerEnrolled());
 }
 
 TEST_F(EmbeddingStorage, AnUnreadableCurrentItemIsReplacedByAUsableOlderSetAndAnUnreadableOlderOneIsKept)
@@ -156,8 +114,7 @@ TEST_F(EmbeddingStorage, AnUnreadableCurrentItemIsReplacedByAUsableOlderSetAndAn
     EXPECT_TRUE(platform.secrets.legacyItem(embeddingsService, ownerAccount));
 }
 
-// A store that reads and deletes but refuses every write, as a keyring whose default
-// collection stays locked while the older item sits in another, unlocked one.
+// The default collection stays locked while the older item sits in an unlocked one.
 class WriteRefusingStore final : public SecretStore {
 public:
     explicit WriteRefusingStore(MemorySecretStore &inner) : inner_(inner) {}

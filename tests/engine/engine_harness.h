@@ -21,8 +21,7 @@ namespace vardo::test {
 // 2026-03-02 09:00:00 UTC, a Monday.
 inline constexpr double startTime = 1772442000.0;
 
-// The real service on the simulated platform, in UTC, with a front camera and synthetic
-// people in front of it. Nothing moves until the test moves time.
+// The real service on the simulated platform, in UTC; nothing moves until the test moves time.
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest()

@@ -8,9 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,20 +60,12 @@ inline std::string textOf(const Bytes &data)
     return std::string(data.begin(), data.end());
 }
 
-// Equal down to the bit patterns of the floats, in the same order.
-inline ::testing::AssertionResult sameBits(const std::vector<Embedding> &actual, const std::vector<Embedding> &expected)
+// Equal down to the bit patterns of the floats (-0 is not 0), in the same order.
+inline bool sameBits(const std::vector<Embedding> &actual, const std::vector<Embedding> &expected)
 {
-    if (actual.size() != expected.size())
-        return ::testing::AssertionFailure() << actual.size() << " embeddings instead of " << expected.size();
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        if (actual[i].size() != expected[i].size())
-            return ::testing::AssertionFailure() << "embedding " << i << " has " << actual[i].size() << " values";
-        for (std::size_t j = 0; j < expected[i].size(); ++j)
-            if (std::bit_cast<std::uint32_t>(actual[i][j]) != std::bit_cast<std::uint32_t>(expected[i][j]))
-                return ::testing::AssertionFailure()
-                    << "embedding " << i << " value " << j << ": " << actual[i][j] << " instead of " << expected[i][j];
-    }
-    return ::testing::AssertionSuccess();
+    return std::equal(actual.begin(), actual.end(), expected.begin(), expected.end(), [](const auto &a, const auto &b) {
+        return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+    });
 }
 
 // The recognition lines of the log, without the per-comparison match lines.

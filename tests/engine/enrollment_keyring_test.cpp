@@ -1,11 +1,6 @@
-// The enrolled set and the lockout state in a real gnome-keyring on a private bus: CTest
-// runs this executable under tests/support/with-keyring; started any other way it skips,
-// so that it never touches a developer's own keyring. Steps that must run in a new
-// process (a later start of the application) are tests of their own, run by the test
-// that needs them through runTestInChildProcess.
+// Run under tests/support/with-keyring (skips otherwise); *Step tests run in a new process.
 
-// Before any Qt header: GLib's D-Bus headers use "signals" as a name, which Qt defines
-// as a keyword.
+// Before any Qt header: GLib uses "signals" as a name, a keyword to Qt.
 #include <libsecret/secret.h>
 
 #include "tests/engine/enrollment_fixture.h"
@@ -33,8 +28,7 @@ std::string secretToolLookup(const std::string &service, const std::string &acco
     return result.output;
 }
 
-// What secret-tool lists for the service, across all collections: the items with their
-// labels and secrets on standard output, their attributes on standard error.
+// Across all collections; attributes come on standard error.
 std::string secretToolSearch(const std::string &service)
 {
     const auto result = runProcess({"secret-tool", "search", "--all", "service", service});
@@ -65,8 +59,7 @@ void storeLegacyItem(const std::string &service, const std::string &secret)
     ASSERT_TRUE(stored) << (error ? error->message : "");
 }
 
-// Embeddings of one face with the values a text form gets wrong most easily: negative zero,
-// the smallest subnormal, values needing all nine significant digits.
+// Values a text form gets wrong most easily: -0, subnormals, nine significant digits.
 std::vector<Embedding> awkwardSamples()
 {
     std::mt19937 random(2024);
@@ -135,12 +128,16 @@ protected:
 using KeyringEnrollment = KeyringTest;
 using KeyringEnrollmentStep = KeyringTest;
 
-TEST_F(KeyringEnrollment, SavedSetReadsBackBitForBitInANewProcess)
+TEST_F(KeyringEnrollment, SavedSetIsWhatSecretToolShowsAndReadsBackBitForBitInANewProcess)
 {
     VardoService &s = start();
     s.seedEnrolledSet(awkwardSamples());
     s.saveEmbeddings();
-    ASSERT_TRUE(log().contains("[FaceID] Save to Data Protection Keychain status: 0 (0 = success)"));
+    EXPECT_EQ(secretToolLookup(embeddingsService, ownerAccount), encodeEmbeddings(awkwardSamples()).value());
+    const std::string listed = secretToolSearch(embeddingsService);
+    EXPECT_EQ(itemsListed(embeddingsService), 1);
+    EXPECT_NE(listed.find("label = Nerova Vardo face data"), std::string::npos);
+    EXPECT_NE(listed.find("attribute.account = owner"), std::string::npos);
     EXPECT_TRUE(runTestInChildProcess("KeyringEnrollmentStep.StartsWithTheSetSavedBefore",
                                       {std::string(expectedSetVariable) + "=awkward"}));
 }
@@ -148,7 +145,7 @@ TEST_F(KeyringEnrollment, SavedSetReadsBackBitForBitInANewProcess)
 TEST_F(KeyringEnrollmentStep, StartsWithTheSetSavedBefore)
 {
     if (!isChildProcessStep())
-        GTEST_SKIP() << "a step of KeyringEnrollment.SavedSetReadsBackBitForBitInANewProcess and "
+        GTEST_SKIP() << "a step of KeyringEnrollment.SavedSetIsWhatSecretToolShowsAndReadsBackBitForBitInANewProcess and "
                         "KeyringMigration.LegacySetIsAdoptedSavedAndRemovedThenLoadedNormally";
     const auto expected = std::string(std::getenv(expectedSetVariable)) == "awkward" ? awkwardSamples() : legacySet();
 
@@ -158,23 +155,6 @@ TEST_F(KeyringEnrollmentStep, StartsWithTheSetSavedBefore)
                   "[FaceID] Data Protection Keychain query status: 0 (0 = success, -25300 = not found)",
                   "[FaceID] Loaded " + std::to_string(expected.size())
                       + " enrolled embeddings from Data Protection Keychain"}));
-}
-
-TEST_F(KeyringEnrollment, StoredSetIsCompactJsonThatSecretToolShows)
-{
-    VardoService &s = start();
-    s.startEnrollment();
-    for (int k = 0; k < 25; ++k) {
-        platform.simulated.time.advanceBy(1.0);
-        s.addEnrollmentSample(leaning(0, 0.5f, 2));
-    }
-    const std::string text = secretToolLookup(embeddingsService, ownerAccount);
-    EXPECT_TRUE(text.starts_with("[[0.5,0,0.8660254,0,"));
-    EXPECT_EQ(text, encodeEmbeddings(s.ownerFaceEmbeddings()).value());
-    const std::string listed = secretToolSearch(embeddingsService);
-    EXPECT_EQ(itemsListed(embeddingsService), 1);
-    EXPECT_NE(listed.find("label = Nerova Vardo face data"), std::string::npos);
-    EXPECT_NE(listed.find("attribute.account = owner"), std::string::npos);
 }
 
 TEST_F(KeyringEnrollment, ArrayOfStringsStoredUnderTheItemMeansNotEnrolled)

@@ -1,8 +1,4 @@
-// The service on a desktop without a Secret Service: CTest runs this executable under
-// tests/support/with-keyring --without-secrets (a bus on which the keyring could be
-// activated but is not running) and --no-bus (no session bus at all), with less time
-// than one D-Bus activation timeout. The service must start, enrol and lock out in
-// memory, say why nothing was saved, and leave no trace anywhere else.
+// Run under with-keyring --without-secrets and --no-bus, with less time than a D-Bus activation.
 
 #include "tests/engine/enrollment_fixture.h"
 #include "tests/engine/real_secret_store_platform.h"
@@ -43,8 +39,7 @@ std::vector<std::string> filesUnder(const QString &root)
 
 TEST_F(WithoutSecretService, ServiceEnrolsInMemoryAndWritesNothingAnywhere)
 {
-    // The step runs with a home and data folders of its own, which must stay empty: no
-    // file keyring or other fallback may take the set.
+    // No file keyring or other fallback may take the set.
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     const std::string root = home.path().toStdString();

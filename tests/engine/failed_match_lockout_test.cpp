@@ -1,7 +1,3 @@
-// The failed-match lockout: five failures switch face unlock off until the password is
-// given; the count and the lockout time survive a restart, and a lockout older than
-// 300 seconds is lifted at the next start.
-
 #include "engine_harness.h"
 
 #include "utils/decimal_text.h"
@@ -55,9 +51,7 @@ TEST_F(FailedMatchLockout, AStoredLockoutStaysForFiveMinutesAndIsLiftedAtTheNext
     }
 }
 
-// What a start makes of stored state it did not write: a count that is no strict
-// integer is ignored (and left as it is); a lockout time that is no number keeps the
-// lockout; four failures without a time start unlocked, and the next one locks.
+// A count that is no strict integer is ignored; a time that is no number keeps the lockout.
 TEST_F(FailedMatchLockout, StoredStateIsReadStrictlyAndDoubtKeepsTheLockout)
 {
     struct Case {

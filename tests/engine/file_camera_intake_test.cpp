@@ -57,8 +57,6 @@ TEST_F(FileCameraIntake, VideoFileDeliversDecodedFrames)
     EXPECT_EQ(s->lastCapturedFrame()->size(), cv::Size(640, 480));
 }
 
-// Each source that cannot play: one log line naming it and the reason, the reason
-// published for the interface, and the user's switch left on, in memory and stored.
 TEST_F(FileCameraIntake, ASourceThatCannotPlayIsReportedAndLeavesTheSwitchAlone)
 {
     QTemporaryDir dir;

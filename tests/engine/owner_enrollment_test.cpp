@@ -5,8 +5,7 @@
 namespace vardo::test {
 namespace {
 
-// Distinct samples of one face: each leans on axis 0 by the same amount, so every one
-// of them has bit for bit the same similarity to the centroid and none is an outlier.
+// Equally similar to the centroid, so none is an outlier.
 std::vector<Embedding> ownerSamples(std::size_t count = 25)
 {
     std::vector<Embedding> samples;

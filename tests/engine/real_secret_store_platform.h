@@ -1,7 +1,6 @@
 #pragma once
 
-// The simulated platform with the one real part that matters here: the Secret Service,
-// through the application's libsecret adapter. Settings, clock and log stay in memory.
+// The simulated platform with the real Secret Service through the libsecret adapter.
 
 #include "replay/simulated_platform.h"
 #include "engine/vardo_service.h"
@@ -13,8 +12,7 @@
 
 namespace vardo::test {
 
-// The kind of Secret Service tests/support/with-keyring set up: "gnome-keyring", "none",
-// or empty when the test was started some other way.
+// "gnome-keyring", "none", or empty when not started by tests/support/with-keyring.
 inline std::string secretServiceUnderTest()
 {
     const char *kind = std::getenv("VARDO_TEST_SECRET_SERVICE");

@@ -74,8 +74,6 @@ TEST_F(SettingsAtStart, AValueOutsideItsRangeIsReadAsTheDefaultAndLeftInTheFile)
 
 using Setters = EngineTest;
 
-// Every setting the interface can write: its key is written on every assignment, with
-// the setting's type, and a number outside its range is refused and nothing is written.
 TEST_F(Setters, EveryWritableSettingPersistsItsKeyAndRefusesValuesOutsideItsRange)
 {
     VardoService &s = start();

@@ -1,5 +1,4 @@
-// The shoulder guard: when it rises and drops frame by frame, the rectangle detector's
-// count, and the pause. The shoulder_guard replay walks the usual path end to end.
+// The shoulder_guard replay walks the usual path end to end.
 
 #include "engine_harness.h"
 
@@ -59,8 +58,6 @@ TEST_F(ShoulderGuard, DropsOnTheSixthCleanFrameInARow)
     EXPECT_FALSE(platform.overlays.stealthShown);
 }
 
-// Who counts as a stranger: faces that match the owner do not, nor do faces too small
-// to compare; closed eyes do not make a stranger the owner.
 TEST_F(ShoulderGuard, OnlyFacesBeyondTheAllowedThatAreNotTheOwnerAreCrowded)
 {
     struct Case {
@@ -107,8 +104,7 @@ TEST_F(ShoulderGuard, SwitchedOffItDropsAtTheNextFrame)
 TEST_F(ShoulderGuard, TheRectangleCountRunsAfterTheFramesOwnDecision)
 {
     VardoService &s = startGuarded(2);
-    // The frame's own decision resets the crowded count (one face); the rectangle
-    // count that follows adds one.
+    // The frame's one face resets the count; the rectangle count that follows adds one.
     showThroughCamera(owner(), FaceCountUpdate{true, 2});
     EXPECT_EQ(s.consecutiveMultiFaceCount(), 1);
     showThroughCamera(owner(), FaceCountUpdate{true, 2});
@@ -123,17 +119,14 @@ TEST_F(ShoulderGuard, TheRectangleCountRunsAfterTheFramesOwnDecision)
 
 using StealthPause = ShoulderGuard;
 
-TEST_F(StealthPause, HidesTheGuardANewPauseStartsFromItsFullLengthAndResumingEndsItAtOnce)
+// The pause's length is in Screens.TheGuardScreensButtonsPauseAndSwitchTheGuardOff.
+TEST_F(StealthPause, HidesTheGuardAndResumingEndsItAtOnce)
 {
     VardoService &s = startGuarded(0);
     show(crowded());
     const int hides = platform.overlays.stealthHides;
     s.pauseStealth(5);
     EXPECT_EQ(platform.overlays.stealthHides, hides + 1);
-    advance(10.0);
-    EXPECT_EQ(s.stealthPauseRemaining(), 290);
-    s.pauseStealth(30);
-    EXPECT_EQ(s.stealthPauseRemaining(), 1800);
     s.resumeStealth();
     EXPECT_FALSE(s.isStealthPaused());
     EXPECT_FALSE(s.hasStealthPauseTimer());

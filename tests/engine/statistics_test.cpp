@@ -1,6 +1,3 @@
-// Statistics and security events: the capped history, the stored form, today's counters
-// restored from the events at start-up, the day reset, and the protected time.
-
 #include "engine_harness.h"
 
 #include "engine/security_event.h"
@@ -52,8 +49,7 @@ TEST_F(Statistics, EventsAreStoredNewestFirstCappedAtFiftyWithUpperCaseIdsAndDat
     EXPECT_EQ(again.totalStealthToday(), 49);
 }
 
-// Today's counters come from the stored events of the local day; the stored day is
-// today's after the start. Same day, new day and midnight in UTC are in the statistics replays.
+// Same day, new day and midnight in UTC are in the statistics replays.
 TEST_F(Statistics, TodaysCountersAreTheEventsOfTheLocalDay)
 {
     struct Event {
@@ -127,9 +123,7 @@ TEST_F(Statistics, AStoredListWithOneBadEntryIsIgnoredWhole)
     }
 }
 
-// Leaving the application adds the time since the last accounting; while protection runs
-// the time is stored every minute too, since a crash or a lost display connection ends the
-// run without a clean quit.
+// A crash or a lost display ends the run without a clean quit, hence every minute.
 TEST_F(Statistics, TheProtectedTimeIsStoredEveryMinuteAndWhenTheApplicationIsLeft)
 {
     VardoService &s = startProtected();

@@ -1,6 +1,3 @@
-// The two ways out of the lock overlay: the password (a manual unlock, recorded, with
-// ten quiet seconds) and the recognised owner (after unlockDelay, not recorded).
-
 #include "engine_harness.h"
 
 namespace vardo::test {
@@ -36,29 +33,18 @@ TEST_F(Unlock, APasswordUnlockHidesTheOverlayAndResetsTheCounters)
     EXPECT_FALSE(s.showIntruderAlert()); // no photos were taken
 }
 
-// The password goes to the system's authentication once and is not kept; a refusal, or a
-// face unlock while the check runs, leaves no manual unlock behind.
-TEST_F(Unlock, OnlyTheAcceptedPasswordUnlocksAndARaceWithTheFaceRecordsNothing)
+// The refused password and one typed during the check are in Screens.ThePasswordField*.
+TEST_F(Unlock, AFaceUnlockWhileThePasswordIsCheckedRecordsNoManualUnlock)
 {
     VardoService &s = locked();
-    s.unlockWithPassword("guess");
-    s.unlockWithPassword("owner-password"); // typed again while the first check runs: ignored
-    settle();
-    EXPECT_TRUE(s.isLocked());
-    EXPECT_TRUE(s.authentication()->lastAttemptFailed());
-    EXPECT_EQ(platform.authenticator.conversations, 1);
-    EXPECT_EQ(s.securityEvents().size(), 1u);
-
     s.unlockWithPassword("owner-password");
     ownerSitsDown(); // recognised before the system answers
     settle();
     EXPECT_FALSE(s.isLocked());
     EXPECT_EQ(s.securityEvents().size(), 1u); // the face unlock records nothing, nor does the late password
-    EXPECT_EQ(platform.authenticator.answers, (std::vector<std::string>{"guess", "owner-password"}));
 }
 
-// The owner types the password, the face opens the lock before the system answers, and
-// the screen locks again: the late answer belongs to the lock that is over.
+// The late answer belongs to the lock that is over.
 TEST_F(Unlock, AnAnswerArrivingAfterTheNextLockDoesNotOpenIt)
 {
     VardoService &s = startProtected();
@@ -73,14 +59,10 @@ TEST_F(Unlock, AnAnswerArrivingAfterTheNextLockDoesNotOpenIt)
     EXPECT_FALSE(s.authentication()->lastAttemptFailed());
 }
 
-TEST_F(Unlock, AFaceResetNeedsThePasswordAndSwitchesProtectionOffFirst)
+// The refused password is in SettingsView.ResettingTheFaceNeedsConfirmationAndTheAcceptedPassword.
+TEST_F(Unlock, AFaceResetSwitchesProtectionOffFirst)
 {
     VardoService &s = startProtected();
-    s.resetFaceWithPassword("guess");
-    settle();
-    EXPECT_TRUE(s.isOwnerEnrolled());
-    EXPECT_TRUE(s.isEnabled());
-
     std::vector<std::string> order;
     QObject::connect(&s, &VardoService::isEnabledChanged, [&] { order.push_back("protection off"); });
     QObject::connect(&s, &VardoService::isOwnerEnrolledChanged, [&] { order.push_back("face forgotten"); });
