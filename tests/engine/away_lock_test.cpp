@@ -90,11 +90,8 @@ private:
 
 TEST_F(Countdown, AWallClockSetBackCountsAsNoTimePassedNotAsNegativeTime)
 {
-    platform.defaults.setBool("vardo_enabled", true);
-    platform.defaults.setBool("vardo_onboarding_done", true);
     AdjustableClock wallClock(platform.time);
-    VardoService &s = start({.clock = &wallClock});
-    s.seedEnrolledSet(syntheticEnrolledSet("owner"));
+    VardoService &s = startProtected({.clock = &wallClock});
     show(nobody());
     wallClock.offset = -1.5; // the first tick reads half a second before the start
     at(1.0);
@@ -138,8 +135,7 @@ using LockAction = EngineTest;
 TEST_F(LockAction, DropsTheShoulderGuardBeforeTheOverlayAndPlaysTheSoundOnceIfOn)
 {
     OrderRecorder recorder;
-    platform.defaults.setBool("vardo_enabled", true);
-    platform.defaults.setBool("vardo_onboarding_done", true);
+    protectionOn();
     platform.defaults.setBool("vardo_stealth_mode", true);
     platform.defaults.setInteger("vardo_stealth_delay", 0);
     for (const bool sound : {true, false}) {
@@ -267,7 +263,6 @@ TEST_F(SessionLock, AnOverlayWithoutKeyboardCaptureHandsTheLockToTheSession)
     EXPECT_FALSE(s.isLocked());
     EXPECT_FALSE(platform.overlays.lockShown);
 
-    // The next lock is an overlay lock again until its capture fails too.
     at(31.0);
     show(nobody());
     at(41.0);
@@ -311,8 +306,7 @@ using CameraTrouble = EngineTest;
 
 TEST_F(CameraTrouble, WithNobodyEnrolledAFaceAtTheLockedScreenIsNeverTheOwner)
 {
-    platform.defaults.setBool("vardo_enabled", true);
-    platform.defaults.setBool("vardo_onboarding_done", true);
+    protectionOn();
     VardoService &s = start();
     ASSERT_FALSE(s.isOwnerEnrolled());
     platform.camera.notify(CameraNotification::interrupted);

@@ -62,8 +62,7 @@ TEST_F(OwnerRecognition, ThePublishedScoreIsTheOwnersEvenWhenAStrangerIsCompared
 
 TEST_F(OwnerRecognition, WithoutAnEnrolledSetAnyFaceIsTheOwnerAndNoAwayLogicRuns)
 {
-    platform.defaults.setBool("vardo_enabled", true);
-    platform.defaults.setBool("vardo_onboarding_done", true);
+    protectionOn();
     VardoService &s = start();
     show(stranger());
     EXPECT_TRUE(s.ownerRecognized());

@@ -151,11 +151,9 @@ TEST_F(EmbeddingStorage, AnOlderSetIsKeptWhenItCouldNotBeSavedTheNewWay)
     WriteRefusingStore refusing(platform.secrets);
     VardoService &s = start({.secrets = &refusing});
 
-    // Used for this run...
     EXPECT_EQ(s.ownerFaceEmbeddings().size(), 30u);
     EXPECT_TRUE(platform.log.contains(
         "[FaceID] Save to Data Protection Keychain status: -25291 (0 = success) — the default keyring is locked"));
-    // ...and still where the next start finds it.
     EXPECT_EQ(platform.secrets.legacyItem(embeddingsService, ownerAccount), legacy);
     service.reset();
 }

@@ -40,7 +40,6 @@ protected:
     ScriptedFrameAnalysis analysis;
     std::unique_ptr<VardoService> service;
 
-    // A start (or restart) of the application over the same settings and secret store.
     VardoService &start(FakeReplacements with = {})
     {
         service.reset();
@@ -49,12 +48,16 @@ protected:
         return *service;
     }
 
-    // Protection on after onboarding, with "owner" enrolled; the camera runs.
-    VardoService &startProtected()
+    void protectionOn()
     {
         platform.defaults.setBool("vardo_enabled", true);
         platform.defaults.setBool("vardo_onboarding_done", true);
-        VardoService &s = start();
+    }
+    // Protection on after onboarding, with "owner" enrolled; the camera runs.
+    VardoService &startProtected(FakeReplacements with = {})
+    {
+        protectionOn();
+        VardoService &s = start(with);
         s.seedEnrolledSet(syntheticEnrolledSet("owner"));
         return s;
     }
@@ -86,7 +89,6 @@ protected:
         settle();
     }
 
-    // Seconds since the start of the test.
     double now() const { return platform.time.now() - startTime; }
     void at(double seconds) { platform.time.advanceTo(startTime + seconds); }
     void advance(double seconds) { platform.time.advanceBy(seconds); }
@@ -102,11 +104,6 @@ protected:
     bool logged(const std::string &line) const { return loggedCount(line) > 0; }
 
     // The enrolled set and the state items in the secret store.
-    void storeSet(const std::vector<Embedding> &set)
-    {
-        platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(encodeEmbeddings(set).value()));
-        platform.secrets.resetCalls();
-    }
     std::optional<std::vector<Embedding>> storedSet() const
     {
         const auto item = platform.secrets.item(embeddingsService, ownerAccount);
@@ -114,7 +111,8 @@ protected:
     }
     VardoService &startEnrolledWith(const std::vector<Embedding> &set)
     {
-        storeSet(set);
+        platform.secrets.add(embeddingsService, ownerAccount, "test", bytesOf(encodeEmbeddings(set).value()));
+        platform.secrets.resetCalls();
         VardoService &s = start();
         EXPECT_TRUE(s.isOwnerEnrolled());
         return s;

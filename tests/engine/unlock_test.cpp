@@ -5,7 +5,6 @@ namespace {
 
 class Unlock : public EngineTest {
 protected:
-    // Locked by the countdown ten seconds after the start.
     VardoService &locked()
     {
         VardoService &s = startProtected();
