@@ -102,8 +102,6 @@ TEST_F(Setters, EveryWritableSettingPersistsItsKeyAndRefusesValuesOutsideItsRang
         }
     }
     EXPECT_EQ(writable, 13);
-    s.setLockMode(LockMode::lockMac);
-    EXPECT_EQ(platform.defaults.string("vardo_lock_mode"), "lock_mac");
 }
 
 TEST_F(Setters, TheShoulderGuardAloneRunsTheCameraWithoutACountdownAndSwitchedOffStopsIt)
