@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <numeric>
 #include <string>
 
 namespace vardo {
@@ -72,9 +73,9 @@ protected:
 
     void TearDown() override
     {
-        if (!underPrivateKeyring())
-            return;
         for (const char *account : {"owner", "other"}) {
+            if (!underPrivateKeyring())
+                return;
             store.remove(service, account);
             store.removeLegacy(service, account);
         }
@@ -88,11 +89,9 @@ TEST_F(LibsecretSecretStoreTest, SecretsRoundTripExactly)
 {
     EXPECT_TRUE(store.available());
     EXPECT_EQ(LibsecretSecretStore::unavailableReason(), std::nullopt);
-    Bytes all;
-    for (int i = 0; i < 256; ++i)
-        all.push_back(static_cast<std::uint8_t>(i));
-    all.push_back(0);
-    all.push_back(0xc3); // a truncated UTF-8 sequence at the end
+    Bytes all(258);
+    std::iota(all.begin(), all.end() - 2, 0);
+    all.back() = 0xc3; // a truncated UTF-8 sequence at the end
     for (const Bytes &secret : {all, bytes("grüße ⚠️ \n"), Bytes{}}) {
         ASSERT_TRUE(store.add(service, "owner", "label", secret).ok());
         Bytes found = bytes("stale");

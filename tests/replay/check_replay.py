@@ -141,9 +141,7 @@ def main():
         print("--- standard error ---")
         print(run.stderr, end="")
         return 1
-    checks = sum(len(s.logs) + len(s.nologs) + (len(s.state[1]) if s.state else 0) for s in segments)
-    checks += 1 + len(stderr_texts) + len(settings.get("SETTINGS_AFTER", (0, {}))[1])
-    print(f"{path}: {checks} expectations met")
+    print(f"{path}: expectations met")
     return 0
 
 
