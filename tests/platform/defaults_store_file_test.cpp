@@ -137,9 +137,7 @@ TEST_F(FileDefaults, WritersAtTheSameTimeKeepEachOthersKeys)
     EXPECT_EQ(FileDefaultsStore(path, log).keys().size(), 2u * keysEach + 1);
 }
 
-// A person edits the file by hand while the application runs and breaks it: the edit is
-// kept aside, as at start, before the settings in use are written in its place. A name
-// already taken (another broken file in the same second) is not reused.
+// Broken by hand while running: kept aside under a name not yet taken before the next write.
 TEST_F(FileDefaults, AFileBrokenWhileRunningIsKeptAsideBeforeTheNextWrite)
 {
     FileDefaultsStore store(path, log);

@@ -50,9 +50,7 @@ protected:
     QTemporaryDir first, second;
 };
 
-// dm-tool before gdmflexiserver before loginctl, the better tool before the earlier
-// directory, the same tool from the earlier directory; a directory or a file that
-// cannot run still counts and its failure is reported.
+// The better tool before the earlier directory; a tool that cannot run is reported.
 TEST_F(DisplayManagerSessionLockerTest, FindsTheBestToolInTheDirectories)
 {
     addTool(first, "loginctl");

@@ -1,6 +1,5 @@
-// Running scenarios: when the service is built, how frames reach the engine and what a
-// dump prints. How time moves and where a malformed scenario stops are checked end to end
-// by the scenarios under scenarios/.
+// How time moves, calls and notifications, and where a malformed scenario stops are
+// checked end to end by the scenarios under scenarios/.
 
 #include "replay/replay_runner.h"
 #include "engine/vardo_service.h"
