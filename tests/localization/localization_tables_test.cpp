@@ -5,6 +5,7 @@
 #include "localization/localization_manager.h"
 #include "localization/safe_format.h"
 #include "localization/strings_file.h"
+#include "tests/localization/strings_invariants.h"
 
 #include <QFile>
 
@@ -16,7 +17,6 @@
 #include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 namespace vardo {
 
@@ -56,14 +56,6 @@ std::map<std::string, std::set<std::string>> readRequiredKeys()
             keys[table].insert(line);
     }
     return keys;
-}
-
-std::string readFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 std::map<std::string, std::string> valuesOf(const StringsParseResult &parsed)
@@ -107,10 +99,7 @@ TEST(LanguageTables, EveryFolderBelongsToALanguageOfThePicker)
     }
 }
 
-// Every language of the picker, both tables: present, parsed without repeats, every
-// required key and no other, no empty text, English's placeholders, translated where the
-// text differs by language, and compiled in unchanged. Each failure names the language,
-// the table and the key.
+// Each failure names the language, the table and the key.
 TEST(LanguageTables, AreCompleteValidTranslatedAndCompiledIn)
 {
     auto required = readRequiredKeys();
@@ -122,7 +111,7 @@ TEST(LanguageTables, AreCompleteValidTranslatedAndCompiledIn)
             const std::string where = code + ".lproj/" + name;
             SCOPED_TRACE(where);
             ASSERT_TRUE(fs::is_regular_file(tablesRoot / where)) << " is missing";
-            const std::string text = readFile(tablesRoot / where);
+            const std::string text = test_support::readFile(tablesRoot / where);
             const StringsParseResult parsed = parseStringsText(text);
             ASSERT_TRUE(parsed.ok()) << parsed.error->line << ": " << parsed.error->reason;
             for (const auto &d : parsed.duplicates)
@@ -132,7 +121,7 @@ TEST(LanguageTables, AreCompleteValidTranslatedAndCompiledIn)
             const auto &keys = required[name];
             for (const auto &key : keys)
                 EXPECT_TRUE(values.count(key)) << "lacks \"" << key << "\"";
-            const auto english = valuesOf(parseStringsText(readFile(tablesRoot / ("en.lproj/" + name))));
+            const auto english = valuesOf(parseStringsText(test_support::readFile(tablesRoot / ("en.lproj/" + name))));
             for (const auto &[key, value] : values) {
                 EXPECT_TRUE(keys.count(key)) << "\"" << key << "\" is not a required key (misspelt or stale?)";
                 EXPECT_FALSE(value.empty()) << "\"" << key << "\" is empty";

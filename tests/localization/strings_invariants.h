@@ -1,19 +1,29 @@
 #pragma once
 
-// What must hold for any input given to the strings-table reader and the safe
-// formatter, whatever the bytes. Shared by the mutation test (CTest) and the libFuzzer
-// target, so that both check the same things. Header-only, standard library only.
+// What must hold for any input to the strings-table reader and the safe formatter,
+// shared by the mutation test and the libFuzzer target. Standard library only.
 
 #include "localization/safe_format.h"
 #include "localization/strings_file.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vardo::test_support {
+
+inline std::string readFile(const std::filesystem::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
 
 // Writes entries back in the table format, escaping what the reader would otherwise
 // take as syntax.

@@ -1,8 +1,6 @@
-// The PAM adapter against real PAM through pam_wrapper. pam_wrapper reads its service
-// files once, when the process starts, so each test writes the service "nerova-vardo"
-// (pam_matrix with a password file, and pam_exec for a check that takes its time) into a
-// folder of its own and runs its step in a new process with libpam_wrapper preloaded.
-// The password file itself is read at every check, so a step may rewrite it.
+// Real PAM through pam_wrapper, which reads its service files once per process: each step
+// runs in a new process over a service folder of its own. The password file is read at
+// every check, so a step may rewrite it.
 
 #include "platform/authenticator_pam.h"
 #include "platform/task_queue_qt.h"
@@ -21,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -36,9 +35,7 @@ QString me()
     return QString::fromLocal8Bit(getpwuid(getuid())->pw_name);
 }
 
-// Writes the service into a new folder and runs `step` ("PamStep.Name") in a new process
-// with pam_wrapper reading that folder; `options` go to pam_matrix's auth line, and
-// `extraModules` are auth lines after it.
+// `options` go to pam_matrix's auth line, `extraModules` are auth lines after it.
 ::testing::AssertionResult runWithService(const std::string &step, const QString &options = {},
                                           const QString &extraModules = {})
 {
@@ -81,28 +78,28 @@ protected:
     struct Outcome {
         std::vector<Authenticator::Message> messages;
         std::optional<bool> accepted;
+        int finishedCalls = 0;
     };
 
-    // Starts a check that answers every secret prompt with `password`.
-    void begin(PamAuthenticator &pam, Outcome &outcome, const std::string &password)
+    // Starts a check that answers every secret prompt with `password`, if given.
+    void begin(PamAuthenticator &pam, Outcome &outcome, std::optional<std::string> password = std::nullopt)
     {
-        pam.begin({
-            .message =
-                [&pam, &outcome, password](const Authenticator::Message &m) {
-                    outcome.messages.push_back(m);
-                    if (m.kind == Authenticator::Message::Kind::secretPrompt)
-                        pam.answer(std::string(password));
-                },
-            .finished = [&outcome](bool ok) { outcome.accepted = ok; },
-        });
+        pam.begin({.message =
+                       [&pam, &outcome, password](const Authenticator::Message &m) {
+                           outcome.messages.push_back(m);
+                           if (password && m.kind == Authenticator::Message::Kind::secretPrompt)
+                               pam.answer(std::string(*password));
+                       },
+                   .finished = [&outcome](bool ok) { outcome.accepted = ok; ++outcome.finishedCalls; }});
     }
+    bool waitFor(const std::function<bool()> &condition) { return QTest::qWaitFor(condition, waitMs); }
 
     Outcome run(const std::string &password)
     {
         PamAuthenticator pam(queue);
         Outcome outcome;
         begin(pam, outcome, password);
-        QTest::qWaitFor([&] { return outcome.accepted.has_value(); }, waitMs);
+        waitFor([&] { return outcome.accepted.has_value(); });
         EXPECT_FALSE(pam.isRunning());
         return outcome;
     }
@@ -114,9 +111,20 @@ protected:
     QtEventLoopQueue queue{QCoreApplication::instance()};
 };
 
-TEST(PamAuthenticator, OnlyTheRightPasswordOfTheUserRunningTheApplicationIsAccepted)
+TEST(PamAuthenticator, EveryStepPassesAgainstRealPam)
 {
-    EXPECT_TRUE(runWithService("PamStep.PasswordMatrix"));
+    const struct {
+        const char *step;
+        QString options, extraModules;
+    } steps[] = {
+        {"PamStep.PasswordMatrix", {}, {}},
+        {"PamStep.ErrorsAndInfos", QStringLiteral("verbose"), {}},
+        {"PamStep.VisiblePrompt", QStringLiteral("echo"), {}},
+        {"PamStep.SlowCheck", {}, QStringLiteral("auth required %1 %DIR%/slow-module\n").arg(exec)},
+        {"PamStep.Cancel", {}, {}},
+    };
+    for (const auto &s : steps)
+        EXPECT_TRUE(runWithService(s.step, s.options, s.extraModules)) << s.step;
 }
 
 TEST_F(PamStep, PasswordMatrix)
@@ -149,22 +157,16 @@ TEST_F(PamStep, PasswordMatrix)
     EXPECT_EQ(check("owner-password"), false);
 }
 
-// PAM's own questions and messages reach the screen as they are: a visible prompt, an
-// error after a failure, an info after a success.
-TEST(PamAuthenticator, PassesThePromptsAndMessagesOfThePamStackOn)
-{
-    EXPECT_TRUE(runWithService("PamStep.ErrorsAndInfos", QStringLiteral("verbose")));
-    EXPECT_TRUE(runWithService("PamStep.VisiblePrompt", QStringLiteral("echo")));
-}
-
+// PAM's messages reach the screen as they are: an error after a failure, an info after
+// a success, and a visible prompt.
 TEST_F(PamStep, ErrorsAndInfos)
 {
-    for (const auto &[password, kind] : {std::pair{std::string("wrong"), Authenticator::Message::Kind::error},
-                                         std::pair{std::string("owner-password"), Authenticator::Message::Kind::info}}) {
+    using Kind = Authenticator::Message::Kind;
+    for (const auto &[password, kind] : {std::pair{std::string("wrong"), Kind::error},
+                                         std::pair{std::string("owner-password"), Kind::info}}) {
         const Outcome outcome = run(password);
-        ASSERT_TRUE(outcome.accepted.has_value());
         ASSERT_EQ(outcome.messages.size(), 2u);
-        EXPECT_EQ(outcome.messages[0].kind, Authenticator::Message::Kind::secretPrompt);
+        EXPECT_EQ(outcome.messages[0].kind, Kind::secretPrompt);
         EXPECT_EQ(outcome.messages[1].kind, kind);
         EXPECT_FALSE(outcome.messages[1].text.empty());
     }
@@ -174,24 +176,15 @@ TEST_F(PamStep, VisiblePrompt)
 {
     PamAuthenticator pam(queue);
     Outcome outcome;
-    pam.begin({.message = [&](const Authenticator::Message &m) { outcome.messages.push_back(m); },
-               .finished = [&](bool ok) { outcome.accepted = ok; }});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !outcome.messages.empty(); }, waitMs));
+    begin(pam, outcome);
+    ASSERT_TRUE(waitFor([&] { return !outcome.messages.empty(); }));
     EXPECT_EQ(outcome.messages[0].kind, Authenticator::Message::Kind::visiblePrompt);
     pam.answer("owner-password");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.accepted.has_value(); }, waitMs));
+    ASSERT_TRUE(waitFor([&] { return outcome.accepted.has_value(); }));
     EXPECT_TRUE(*outcome.accepted);
 }
 
-// A check that takes its time (pam_exec waits on a pipe the test opens) never holds up
-// the interface: timers fire and a second begin is ignored while it runs; the verdict
-// comes once the module returns.
-TEST(PamAuthenticator, TheInterfaceKeepsRunningWhileTheSystemChecks)
-{
-    EXPECT_TRUE(runWithService("PamStep.SlowCheck", {}, QStringLiteral("auth required %1 %DIR%/slow-module\n").arg(exec)));
-}
-
-// The module waits on a pipe that the step opens when it has seen what it looks for.
+// A slow check never holds up the interface: timers fire and a second begin is ignored.
 TEST_F(PamStep, SlowCheck)
 {
     const QString gate = dir + QStringLiteral("/gate");
@@ -203,16 +196,15 @@ TEST_F(PamStep, SlowCheck)
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     PamAuthenticator pam(queue);
-    Outcome outcome;
+    Outcome outcome, second;
     begin(pam, outcome, "owner-password");
     int ticks = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(10);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= 5 && !outcome.messages.empty(); }, waitMs));
+    ASSERT_TRUE(waitFor([&] { return ticks >= 5 && !outcome.messages.empty(); }));
     EXPECT_FALSE(outcome.accepted.has_value());
     EXPECT_TRUE(pam.isRunning());
-    Outcome second;
     begin(pam, second, "owner-password"); // a double submit
     QCoreApplication::processEvents();
     EXPECT_TRUE(second.messages.empty());
@@ -221,35 +213,27 @@ TEST_F(PamStep, SlowCheck)
     ASSERT_TRUE(open.open(QIODevice::WriteOnly)); // the module is reading
     open.write("go\n");
     open.close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.accepted.has_value(); }, waitMs));
+    ASSERT_TRUE(waitFor([&] { return outcome.accepted.has_value(); }));
     EXPECT_TRUE(*outcome.accepted);
     EXPECT_FALSE(second.accepted.has_value());
 }
 
-// Cancelled while PAM waits for an answer: refused at once, and nothing from that
-// conversation arrives afterwards; the next check works.
-TEST(PamAuthenticator, ACancelledCheckEndsAtOnceAndTheNextOneWorks)
-{
-    EXPECT_TRUE(runWithService("PamStep.Cancel"));
-}
-
+// Cancelled while PAM waits for an answer: refused at once, nothing of that conversation
+// arrives afterwards, and the next check works.
 TEST_F(PamStep, Cancel)
 {
     PamAuthenticator pam(queue);
-    Outcome outcome;
-    int finishedCalls = 0;
-    pam.begin({.message = [&](const Authenticator::Message &m) { outcome.messages.push_back(m); },
-               .finished = [&](bool ok) { outcome.accepted = ok; ++finishedCalls; }});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !outcome.messages.empty(); }, waitMs));
+    Outcome outcome, next;
+    begin(pam, outcome);
+    ASSERT_TRUE(waitFor([&] { return !outcome.messages.empty(); }));
     pam.cancel();
     EXPECT_EQ(outcome.accepted, false);
     EXPECT_FALSE(pam.isRunning());
 
-    Outcome next;
     begin(pam, next, "owner-password");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return next.accepted.has_value(); }, waitMs));
+    ASSERT_TRUE(waitFor([&] { return next.accepted.has_value(); }));
     EXPECT_TRUE(*next.accepted);
-    EXPECT_EQ(finishedCalls, 1);
+    EXPECT_EQ(outcome.finishedCalls, 1);
     EXPECT_EQ(outcome.messages.size(), 1u);
 }
 

@@ -4,33 +4,27 @@
 
 using namespace vardo;
 
-TEST(CameraFrame, SmallImageSitsInTheMiddleOfAGreyFrame)
+// A small image sits in the middle of a grey frame; a large one is scaled down to fit
+// (1000 x 2000 as 240 x 480, centred); a frame-sized one is kept as it is.
+TEST(CameraFrame, ImagesAreCentredInAGreyFrameAndScaledDownToFit)
 {
-    const cv::Mat chip(150, 150, CV_8UC3, cv::Scalar(10, 20, 30));
-    const cv::Mat frame = cameraFrameFromImage(chip);
-    ASSERT_EQ(frame.size(), cv::Size(640, 480));
-    EXPECT_EQ(frame.at<cv::Vec3b>(0, 0), cv::Vec3b(128, 128, 128));
-    EXPECT_EQ(frame.at<cv::Vec3b>(240, 320), cv::Vec3b(10, 20, 30));
-    EXPECT_EQ(frame.at<cv::Vec3b>(165, 245), cv::Vec3b(10, 20, 30));
-    EXPECT_EQ(frame.at<cv::Vec3b>(164, 245), cv::Vec3b(128, 128, 128));
-}
-
-TEST(CameraFrame, LargeImageIsScaledDownToFit)
-{
-    const cv::Mat tall(2000, 1000, CV_8UC3, cv::Scalar(200, 100, 50));
-    const cv::Mat frame = cameraFrameFromImage(tall);
-    ASSERT_EQ(frame.size(), cv::Size(640, 480));
-    // 1000 x 2000 fits as 240 x 480, centred.
-    EXPECT_EQ(frame.at<cv::Vec3b>(0, 200), cv::Vec3b(200, 100, 50));
-    EXPECT_EQ(frame.at<cv::Vec3b>(479, 439), cv::Vec3b(200, 100, 50));
-    EXPECT_EQ(frame.at<cv::Vec3b>(240, 199), cv::Vec3b(128, 128, 128));
-    EXPECT_EQ(frame.at<cv::Vec3b>(240, 440), cv::Vec3b(128, 128, 128));
-}
-
-TEST(CameraFrame, FrameSizedImageIsKept)
-{
+    const cv::Vec3b grey(128, 128, 128), small(10, 20, 30), tall(200, 100, 50);
+    const struct {
+        cv::Mat image;
+        std::vector<std::pair<cv::Point, cv::Vec3b>> pixels; // (x, y)
+    } cases[] = {
+        {cv::Mat(150, 150, CV_8UC3, cv::Scalar(10, 20, 30)),
+         {{{0, 0}, grey}, {{320, 240}, small}, {{245, 165}, small}, {{245, 164}, grey}}},
+        {cv::Mat(2000, 1000, CV_8UC3, cv::Scalar(200, 100, 50)),
+         {{{200, 0}, tall}, {{439, 479}, tall}, {{199, 240}, grey}, {{440, 240}, grey}}},
+    };
+    for (const auto &c : cases) {
+        const cv::Mat frame = cameraFrameFromImage(c.image);
+        ASSERT_EQ(frame.size(), cv::Size(640, 480));
+        for (const auto &[at, colour] : c.pixels)
+            EXPECT_EQ(frame.at<cv::Vec3b>(at), colour) << at;
+    }
     cv::Mat image(480, 640, CV_8UC3);
     cv::randu(image, 0, 255);
-    const cv::Mat frame = cameraFrameFromImage(image);
-    EXPECT_EQ(cv::norm(frame, image, cv::NORM_INF), 0.0);
+    EXPECT_EQ(cv::norm(cameraFrameFromImage(image), image, cv::NORM_INF), 0.0);
 }

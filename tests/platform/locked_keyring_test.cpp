@@ -104,12 +104,12 @@ TEST(LibsecretSecretStoreWrongPassword, TheItemOfAKeyringTheLoginPasswordDidNotO
         argv.insert(argv.end(), {"--", self, std::string("--gtest_filter=LibsecretSecretStoreStep.") + name});
         return test::runProcess(argv, {}, {"VARDO_TEST_CHILD_STEP=1"});
     };
-    const test::ProcessResult stored = step("StoreInTheKeyringToBeLocked", false);
-    EXPECT_EQ(stored.exitCode, 0) << stored.output << stored.errors;
-    EXPECT_NE(stored.output.find("[  PASSED  ] 1 test."), std::string::npos) << stored.output;
-    const test::ProcessResult found = step("FindInTheKeyringTheWrongPasswordLeftLocked", true);
-    EXPECT_EQ(found.exitCode, 0) << found.output << found.errors;
-    EXPECT_NE(found.output.find("[  PASSED  ] 1 test."), std::string::npos) << found.output;
+    for (const auto &[name, wrongPassword] :
+         {std::pair{"StoreInTheKeyringToBeLocked", false}, std::pair{"FindInTheKeyringTheWrongPasswordLeftLocked", true}}) {
+        const test::ProcessResult result = step(name, wrongPassword);
+        EXPECT_EQ(result.exitCode, 0) << result.output << result.errors;
+        EXPECT_NE(result.output.find("[  PASSED  ] 1 test."), std::string::npos) << result.output;
+    }
     test::runProcess({"rm", "-rf", keyrings});
 }
 

@@ -43,17 +43,13 @@ protected:
         monitor->start([this] { ++returns; });
     }
 
-    void set(const QString &id, const QString &property, bool value)
+    // "Unlock" is logind's signal, anything else a property.
+    void send(const QString &id, const QString &what, bool value = false)
     {
-        ASSERT_TRUE(logind.setSessionProperties(id, {{property, value}})) << logind.error().toStdString();
+        ASSERT_TRUE(what == "Unlock" ? logind.emitUnlock(id) : logind.setSessionProperties(id, {{what, value}}))
+            << logind.error().toStdString();
     }
-
-    void unlock(const QString &id) { ASSERT_TRUE(logind.emitUnlock(id)) << logind.error().toStdString(); }
-
-    bool waitForReturns(int count)
-    {
-        return QTest::qWaitFor([&] { return returns >= count; }, waitMs);
-    }
+    bool waitForReturns(int count) { return QTest::qWaitFor([&] { return returns >= count; }, waitMs); }
 
     // The number of returns once everything logind has sent so far is handled.
     int settledReturns()
@@ -70,7 +66,7 @@ protected:
 };
 
 // What logind shows of a session, and how many times the user is back. Each case
-// watches a session of its own; "Unlock" is logind's signal, the rest are properties.
+// watches a session of its own.
 TEST_F(LogindSessionMonitorTest, ReportsEveryReturnToTheWatchedSessionOnce)
 {
     struct Step {
@@ -109,15 +105,9 @@ TEST_F(LogindSessionMonitorTest, ReportsEveryReturnToTheWatchedSessionOnce)
         const QString id = QStringLiteral("c%1").arg(i);
         addSession(id, c.startsActive);
         watch(id.toStdString());
-        EXPECT_TRUE(monitor->isWatching());
         EXPECT_EQ(monitor->sessionPath(), LogindMock::sessionPath(id));
-        for (const Step &step : c.steps) {
-            const QString session = step.otherSession ? QStringLiteral("other") : id;
-            if (QString(step.property) == "Unlock")
-                unlock(session);
-            else
-                set(session, step.property, step.value);
-        }
+        for (const Step &step : c.steps)
+            send(step.otherSession ? QStringLiteral("other") : id, step.property, step.value);
         if (c.returns > 0)
             ASSERT_TRUE(waitForReturns(c.returns));
         EXPECT_EQ(settledReturns(), c.returns);
@@ -136,7 +126,7 @@ TEST_F(LogindSessionMonitorTest, StartingAgainReplacesTheCallbackWhichRunsOnTheM
         ++laterReturns;
     });
 
-    unlock("c1");
+    send("c1", "Unlock");
     ASSERT_TRUE(QTest::qWaitFor([&] { return laterReturns >= 1; }, waitMs));
     logind.deliverPendingSignals();
     EXPECT_EQ(laterReturns, 1);
@@ -151,7 +141,7 @@ TEST_F(LogindSessionMonitorTest, FindsTheSessionWithoutAKnownSessionId)
     EXPECT_EQ(log.lines(), std::vector<std::string>{"[Vardo] No login session found on systemd-logind"
                                                     " — session resume will not be noticed"});
     addSession("c1");
-    unlock("c1");
+    send("c1", "Unlock");
     EXPECT_EQ(settledReturns(), 0);
 
     // The template has no GetSessionByPID. logind's "auto" object is an alias whose
@@ -161,8 +151,8 @@ TEST_F(LogindSessionMonitorTest, FindsTheSessionWithoutAKnownSessionId)
     ASSERT_TRUE(logind.setSessionProperties("auto", {{QStringLiteral("Id"), QStringLiteral("c3")}}));
     watch("");
     EXPECT_EQ(monitor->sessionPath(), LogindMock::sessionPath("c3"));
-    set("c3", "Active", false);
-    set("c3", "Active", true);
+    send("c3", "Active", false);
+    send("c3", "Active", true);
     ASSERT_TRUE(waitForReturns(1));
 
     // Like logind: only this process's pid has a session.
@@ -177,7 +167,7 @@ TEST_F(LogindSessionMonitorTest, FindsTheSessionWithoutAKnownSessionId)
         << logind.error().toStdString();
     watch("");
     EXPECT_EQ(monitor->sessionPath(), LogindMock::sessionPath("c2"));
-    unlock("c2");
+    send("c2", "Unlock");
     ASSERT_TRUE(waitForReturns(1));
     watch("c9"); // the mock hands out a path for any id; no object lives there
     EXPECT_EQ(monitor->sessionPath(), LogindMock::sessionPath("c2"));

@@ -20,105 +20,86 @@ namespace {
 
 constexpr int waitMs = 30000;
 
-// Directories of stand-in tools: shell scripts that write their arguments, one per
-// line, to "<name>.args" next to themselves.
+// Stand-in tools: shell scripts that write their arguments, one per line, to
+// "<name>.args" next to themselves, then run `after`.
 class DisplayManagerSessionLockerTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        test::ensureCoreApplication();
-        ASSERT_TRUE(first.isValid() && second.isValid());
-    }
+    void SetUp() override { test::ensureCoreApplication(); }
 
     static std::string dir(const QTemporaryDir &d) { return d.path().toStdString(); }
-    static QString toolFile(const QTemporaryDir &d, const QString &name) { return d.filePath(name); }
+    static std::string tool(const QTemporaryDir &d, const QString &name) { return d.filePath(name).toStdString(); }
 
-    // `after` runs once the arguments are written.
-    static void addTool(const QTemporaryDir &d, const QString &name, const QString &after = {},
-                        bool executable = true)
+    static void addTool(const QTemporaryDir &d, const QString &name, const QString &after = {}, bool executable = true)
     {
-        const QString path = toolFile(d, name);
-        QFile script(path);
+        QFile script(d.filePath(name));
         ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        const QString args = path + QStringLiteral(".args");
-        script.write(QStringLiteral("#!/bin/sh\n"
-                                    "printf '%s\\n' \"$@\" > '%1.tmp'\n"
-                                    "mv '%1.tmp' '%1'\n"
-                                    "%2\n")
-                         .arg(args, after)
-                         .toUtf8());
+        script.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1.tmp'\nmv '%1.tmp' '%1'\n%2\n")
+                         .arg(d.filePath(name) + ".args", after).toUtf8());
         script.close();
-        ASSERT_TRUE(script.setPermissions(executable ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                     : QFile::ReadOwner | QFile::WriteOwner));
+        ASSERT_TRUE(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | (executable ? QFileDevice::Permissions(QFile::ExeOwner) : QFileDevice::Permissions())));
     }
 
     static std::optional<QString> argumentsOf(const QTemporaryDir &d, const QString &name)
     {
-        const QString path = toolFile(d, name) + QStringLiteral(".args");
-        if (!QTest::qWaitFor([&] { return QFile::exists(path); }, waitMs))
-            return std::nullopt;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        QFile file(d.filePath(name) + ".args");
+        if (!QTest::qWaitFor([&] { return file.exists(); }, waitMs) || !file.open(QIODevice::ReadOnly))
             return std::nullopt;
         return QString::fromUtf8(file.readAll());
     }
 
-    QTemporaryDir first;
-    QTemporaryDir second;
+    QTemporaryDir first, second;
 };
 
-TEST_F(DisplayManagerSessionLockerTest, PrefersDmToolThenGdmflexiserverThenLoginctl)
+// The better tool before the earlier directory; a tool that cannot run is reported.
+TEST_F(DisplayManagerSessionLockerTest, FindsTheBestToolInTheDirectories)
 {
     addTool(first, "loginctl");
     addTool(first, "gdmflexiserver");
     addTool(first, "dm-tool");
     DisplayManagerSessionLocker locker({dir(first)});
-    for (const char *tool : {"dm-tool", "gdmflexiserver", "loginctl"}) {
-        EXPECT_EQ(locker.toolPath(), toolFile(first, tool).toStdString());
-        QFile::remove(toolFile(first, tool));
+    for (const char *name : {"dm-tool", "gdmflexiserver", "loginctl"}) {
+        EXPECT_EQ(locker.toolPath(), tool(first, name));
+        QFile::remove(first.filePath(name));
     }
     EXPECT_EQ(locker.toolPath(), std::nullopt);
-    const auto result = locker.launch();
-    EXPECT_FALSE(result.ok());
-    EXPECT_EQ(result.error, "no session lock tool found");
-}
+    EXPECT_EQ(locker.launch().error, "no session lock tool found");
 
-TEST_F(DisplayManagerSessionLockerTest, SearchesTheDirectoriesForTheBestTool)
-{
     addTool(first, "loginctl");
     addTool(second, "dm-tool");
-    // The better tool wins over the earlier directory.
-    EXPECT_EQ(DisplayManagerSessionLocker({dir(first), dir(second)}).toolPath(), toolFile(second, "dm-tool").toStdString());
-    // The same tool is taken from the earlier directory.
+    EXPECT_EQ(DisplayManagerSessionLocker({dir(first), dir(second)}).toolPath(), tool(second, "dm-tool"));
     addTool(first, "dm-tool");
     EXPECT_EQ(DisplayManagerSessionLocker({dir(second), dir(first), "/nonexistent/vardo"}).toolPath(),
-              toolFile(second, "dm-tool").toStdString());
-    // A directory named like a tool is no tool.
-    QFile::remove(toolFile(first, "dm-tool"));
+              tool(second, "dm-tool"));
+    QFile::remove(first.filePath("dm-tool"));
     ASSERT_TRUE(QDir(first.path()).mkdir("dm-tool"));
-    EXPECT_EQ(DisplayManagerSessionLocker({dir(first)}).toolPath(), toolFile(first, "loginctl").toStdString());
+    EXPECT_EQ(DisplayManagerSessionLocker({dir(first)}).toolPath(), tool(first, "loginctl"));
+
+    addTool(second, "dm-tool", {}, /*executable=*/false);
+    addTool(second, "loginctl");
+    const auto result = DisplayManagerSessionLocker({dir(second)}).launch();
+    EXPECT_FALSE(result.ok());
+    EXPECT_NE(result.error.find("Permission denied"), std::string::npos) << result.error;
+    EXPECT_FALSE(QFile::exists(second.filePath("loginctl.args")));
 }
 
 TEST_F(DisplayManagerSessionLockerTest, RunsEachToolWithItsArguments)
 {
     // printf with no arguments writes an empty line.
-    for (const auto &[tool, arguments] : {std::pair{"dm-tool", "switch-to-greeter\n"}, std::pair{"gdmflexiserver", "\n"},
+    for (const auto &[name, arguments] : {std::pair{"dm-tool", "switch-to-greeter\n"}, std::pair{"gdmflexiserver", "\n"},
                                           std::pair{"loginctl", "lock-session\n"}}) {
-        SCOPED_TRACE(tool);
+        SCOPED_TRACE(name);
         QTemporaryDir folder;
-        addTool(folder, tool);
+        addTool(folder, name);
         addTool(folder, "loginctl");
         const auto result = DisplayManagerSessionLocker({dir(folder)}).launch();
         ASSERT_TRUE(result.ok()) << result.error;
-        EXPECT_TRUE(result.error.empty());
-        EXPECT_EQ(argumentsOf(folder, tool), QString::fromLatin1(arguments));
+        EXPECT_EQ(argumentsOf(folder, name), QString::fromLatin1(arguments));
     }
 }
 
+// The tool blocks on a FIFO that the test opens only after launch() has returned.
 TEST_F(DisplayManagerSessionLockerTest, ReturnsWhileTheToolIsStillRunning)
 {
-    // The tool blocks on a FIFO until the test writes to it, which the test does only
-    // after launch() has returned: a launch that waited for the tool would never return.
     const QString gate = first.filePath("gate");
     const QString finished = first.filePath("finished");
     ASSERT_EQ(::mkfifo(QFile::encodeName(gate).constData(), 0600), 0);
@@ -137,19 +118,6 @@ TEST_F(DisplayManagerSessionLockerTest, ReturnsWhileTheToolIsStillRunning)
     EXPECT_TRUE(returned);
     EXPECT_TRUE(launching.get().ok());
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(finished); }, waitMs));
-}
-
-TEST_F(DisplayManagerSessionLockerTest, FindsANonExecutableToolAndReportsWhyItCannotRun)
-{
-    addTool(first, "dm-tool", {}, /*executable=*/false);
-    addTool(first, "loginctl");
-    DisplayManagerSessionLocker locker({dir(first)});
-
-    EXPECT_EQ(locker.toolPath(), toolFile(first, "dm-tool").toStdString());
-    const auto result = locker.launch();
-    EXPECT_FALSE(result.ok());
-    EXPECT_NE(result.error.find("Permission denied"), std::string::npos) << result.error;
-    EXPECT_FALSE(QFile::exists(toolFile(first, "loginctl") + ".args"));
 }
 
 TEST(DisplayManagerSessionLockerSearchTest, SearchesAbsolutePathEntriesThenTheSystemDirectories)

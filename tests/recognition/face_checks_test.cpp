@@ -46,9 +46,8 @@ TEST(QualityGates, SizeThenConfidenceEachWithItsLogLine)
         EXPECT_EQ(log.lines(), c.log ? std::vector<std::string>{c.log} : std::vector<std::string>{});
     }
     MemoryLog log;
-    FaceObservation f;
-    f.boundingBox = cv::Rect2d(0.4, 0.4, 0.1, 0.15); // the area is width times height
-    f.confidence = 0.9f;
+    FaceObservation f = faceOfArea(0.15, 0.9f);
+    f.boundingBox.width = 0.1; // the area is width times height
     EXPECT_EQ(checkQualityGates(f, log), FaceGate::tooSmall);
     EXPECT_EQ(log.lines().at(0), "[FaceID] Face too small (far away): 0.0150");
 }
@@ -96,9 +95,7 @@ TEST(EyesOpen, MeanRatioAbovePointTwoOrMissingOutlinesAreOpen)
         {fiveClosed, fiveClosed, true},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
-        FaceObservation face;
-        face.boundingBox = cv::Rect2d(0.3, 0.3, 0.3, 0.3);
-        face.confidence = 0.9f;
+        FaceObservation face = faceOfArea(0.3, 0.9f);
         face.leftEye = cases[i].left;
         face.rightEye = cases[i].right;
         EXPECT_EQ(isEyesOpen(face), cases[i].open) << "case " << i;

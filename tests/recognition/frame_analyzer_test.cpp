@@ -9,7 +9,6 @@
 #include <opencv2/imgproc.hpp>
 
 #include <fstream>
-#include <iostream>
 #include <sstream>
 
 using namespace vardo;
@@ -62,16 +61,11 @@ TEST(FrameAnalyzer, OneFaceWithOpenEyesGivesOneEmbeddingOfEachKind)
     FrameAnalyzer &analyzer = loadedAnalyzer();
     const AnalysedFrame analysis = analyzer.analyze(cameraFrameOf(identityImages("John_Salley").front()));
     ASSERT_EQ(analysis.faceCount(), 1);
-    EXPECT_EQ(analysis.rectangleCount, 1);
     EXPECT_FALSE(analysis.isFaceCountUpdateDue());
-    ASSERT_EQ(analysis.allEmbeddings.size(), 1u);
     ASSERT_EQ(analysis.openEyeEmbeddings.size(), 1u);
-    EXPECT_EQ(analysis.allEmbeddings[0], analysis.openEyeEmbeddings[0]);
+    EXPECT_EQ(analysis.allEmbeddings, analysis.openEyeEmbeddings);
     EXPECT_EQ(analysis.allEmbeddings[0].size(), 512u);
-    EXPECT_GE(analysis.observations[0].confidence, 0.7f);
-    ASSERT_EQ(analysis.outcomes.size(), 1u);
-    EXPECT_TRUE(analysis.outcomes[0].eyesOpen);
-    EXPECT_EQ(analysis.outcomes[0].gate, FaceGate::ok);
+    EXPECT_EQ(analysis.outcomes.at(0).gate, FaceGate::ok);
 }
 
 // Boxes and eye points are fractions of the frame with the origin at the bottom left, and
@@ -96,11 +90,9 @@ TEST(FrameAnalyzer, GeometryIsNormalisedFromTheBottomLeftWithTheSubjectsLeftEye)
         EXPECT_GT(p.y, box.y + box.height * 0.5); // in the upper half of the box
 }
 
-// The eye ratio measures both axes in one unit: the same open eyes on a 640×480 frame
-// and on a portrait 480×640 one are open and give the same ratios, which average where
-// the eye-aspect-ratio literature puts open eyes (about 0.25 to 0.30). Measured in
-// fractions of the frame's width and height instead, the landscape frame reads 4/3 too
-// wide open and the portrait one 3/4 too closed.
+// Both axes in one unit: measured in fractions of the frame's sides instead, a landscape
+// frame reads 4/3 too wide open and a portrait one 3/4 too closed. Open eyes average
+// 0.25 to 0.30 in the eye-aspect-ratio literature.
 TEST(FrameAnalyzer, OpenEyesOfRealFacesAreOpenWhateverTheFramesShape)
 {
     const auto meanRatio = [](const FaceObservation &face) {
@@ -125,8 +117,7 @@ TEST(FrameAnalyzer, OpenEyesOfRealFacesAreOpenWhateverTheFramesShape)
             const AnalysedFrame tall = loadedAnalyzer().analyze(portrait);
             ASSERT_EQ(wide.faceCount(), 1);
             ASSERT_EQ(tall.faceCount(), 1);
-            // Single faces differ by the landmarks' own jitter (the detector sees each
-            // frame at another scale); the means may not.
+            // Single faces differ by the landmarks' jitter; the means may not.
             sumLandscape += meanRatio(wide.observations[0]);
             sumPortrait += meanRatio(tall.observations[0]);
             ++faces;
@@ -134,7 +125,6 @@ TEST(FrameAnalyzer, OpenEyesOfRealFacesAreOpenWhateverTheFramesShape)
     }
     ASSERT_EQ(faces, 29);
     const double landscapeMean = sumLandscape / faces, portraitMean = sumPortrait / faces;
-    std::cout << "mean eye ratio of open eyes: 640x480 " << landscapeMean << ", 480x640 " << portraitMean << "\n";
     EXPECT_NEAR(landscapeMean, portraitMean, 0.02);
     EXPECT_GE(landscapeMean, 0.25);
     EXPECT_LE(landscapeMean, 0.30);
@@ -150,15 +140,12 @@ TEST(FrameAnalyzer, GroupPhotosAreCountedByTheRectangleCount)
         counted += std::min(photo.faces, analysis.rectangleCount);
         EXPECT_LE(analysis.rectangleCount, photo.faces + 1) << photo.file;
         EXPECT_LE(analysis.faceCount(), analysis.rectangleCount) << photo.file;
-        std::cout << photo.file << ": annotated " << photo.faces << ", rectangle count "
-                  << analysis.rectangleCount << ", landmark faces " << analysis.faceCount() << '\n';
     }
     ASSERT_GT(annotated, 30);
     EXPECT_GE(counted, 0.85 * annotated) << counted << " of " << annotated;
 
     // A close group: every face embedded.
     AnalysedFrame analysis = loadedAnalyzer().analyze(cameraFrameOf(testData("groups/2008_002506.jpg")));
-    EXPECT_EQ(analysis.faceCount(), 3);
     EXPECT_EQ(analysis.allEmbeddings.size(), 3u);
     EXPECT_EQ(analysis.rectangleCount, 3);
     // Six people around a table, too far to be recognised, are still counted.
@@ -182,6 +169,5 @@ TEST(FrameAnalyzer, WithoutEmbeddingModelFacesAreCountedSilently)
     const AnalysedFrame analysis = analyzer.analyze(cameraFrameOf(testData("groups/2008_002506.jpg")));
     EXPECT_EQ(analysis.faceCount(), 3);
     EXPECT_TRUE(analysis.allEmbeddings.empty());
-    EXPECT_TRUE(analysis.openEyeEmbeddings.empty());
     EXPECT_TRUE(log.lines().empty());
 }

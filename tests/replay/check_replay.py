@@ -1,23 +1,17 @@
 #!/usr/bin/python3
 """Runs one replay scenario through `nerova-vardo replay` and checks its output against
-the expectations written into the scenario itself, as comment lines starting with "#>":
+the expectations written into it as "#>" comment lines:
 
-  #> LOG <line>        this exact log line appears, after the one matched before it,
-                       and before the next STATE line
+  #> LOG <line>        this exact log line, after the one matched before it and before the next STATE
   #> NOLOG <text>      no log line between the previous and the next STATE contains it
-  #> STATE {json}      the next STATE line holds these members with these values
-                       (members not named are not checked)
+  #> STATE {json}      the next STATE line holds these members with these values (others unchecked)
   #> EXIT <n>          the exit status (0 when not given)
   #> STDERR <text>     standard error contains the text
-  #> SETTINGS {json}   run with --defaults-file naming a settings file that holds this
-                       (the file store's form: {"key": {"integer": 10}, ...})
+  #> SETTINGS {json}   run with --defaults-file naming a file that holds this ({"key": {"integer": 10}})
   #> SETTINGS_AFTER {json}  after the run that file holds these members
 
-The replay runs with HOME and XDG_CONFIG_HOME pointing at empty folders, which must
-still be empty afterwards: a replay never touches the user's own settings.
-
-Every STATE line of the output needs its STATE expectation, in order, so a dump added
-to a scenario without saying what it should show fails the check.
+HOME and XDG_CONFIG_HOME point at empty folders that must stay empty. Every STATE line
+of the output needs its STATE expectation, in order.
 
 usage: check_replay.py NEROVA_VARDO SCENARIO.jsonl
 """
@@ -141,9 +135,7 @@ def main():
         print("--- standard error ---")
         print(run.stderr, end="")
         return 1
-    checks = sum(len(s.logs) + len(s.nologs) + (len(s.state[1]) if s.state else 0) for s in segments)
-    checks += 1 + len(stderr_texts) + len(settings.get("SETTINGS_AFTER", (0, {}))[1])
-    print(f"{path}: {checks} expectations met")
+    print(f"{path}: expectations met")
     return 0
 
 

@@ -24,15 +24,6 @@ std::string rejection(std::string_view text)
     return result.error;
 }
 
-TEST(ReplayLines, BlankLinesAndCommentsAreSkipped)
-{
-    for (std::string_view text : {"", "   ", "# the owner leaves", "  #> STATE {}"}) {
-        const ReplayParse result = parseReplayLine(text, 1);
-        EXPECT_FALSE(result.line.has_value()) << text;
-        EXPECT_EQ(result.error, "") << text;
-    }
-}
-
 TEST(ReplayLines, DefaultsKeepTheJsonTypeAndTheOrder)
 {
     const ReplayLine line = parsed(
@@ -49,16 +40,14 @@ TEST(ReplayLines, DefaultsKeepTheJsonTypeAndTheOrder)
     EXPECT_EQ(line.defaults[6], (std::pair<std::string, DefaultsValue>{"g", std::int64_t{-9007199254740993}}));
 }
 
+// The frame's values and what no scenario uses; the rest is read by every scenario.
 TEST(ReplayLines, EveryActionWithItsValues)
 {
-    EXPECT_EQ(parsed(R"({"t":0,"enrolled":"alice"})").text, "alice");
     EXPECT_EQ(parsed(R"({"t":0,"start":"2026-03-03T10:00:00+02:00"})").startSeconds, 1772524800.0);
     EXPECT_EQ(parsed(R"({"t":0,"secrets":{"lockout_time":"1772442000","failed_attempts":"5"}})").secrets,
               (std::vector<std::pair<std::string, std::string>>{{"lockout_time", "1772442000"}, {"failed_attempts", "5"}}));
-
     const ReplayLine frame = parsed(
         R"({"t":1.5,"frame":{"faces":[{"who":"owner"},{"who":"bob","eyes":"closed"},{"gated":true,"who":"eve"}],"rect":4}})");
-    EXPECT_EQ(frame.kind, ReplayLine::Kind::frame);
     EXPECT_FALSE(frame.isSetUp());
     EXPECT_EQ(frame.t, 1.5);
     ASSERT_EQ(frame.faces.size(), 3u);
@@ -68,27 +57,18 @@ TEST(ReplayLines, EveryActionWithItsValues)
     EXPECT_FALSE(frame.faces[1].gated);
     EXPECT_TRUE(frame.faces[2].gated);
     EXPECT_EQ(frame.rectangleCount, 4);
-
     EXPECT_EQ(parsed(R"({"t":1,"call":"resumeStealth"})").text, "resumeStealth");
-    EXPECT_EQ(parsed(R"({"t":1,"call":"unlockWithPassword","args":["pw"]})").args.at(0).toString(), "pw");
     EXPECT_EQ(parsed(R"({"args":[false],"t":1,"call":"setProtectionEnabled"})").args.at(0).toBool(), false);
-    EXPECT_EQ(parsed(R"({"t":1,"call":"pauseStealth","args":[30]})").args.at(0).toInteger(), 30);
-
+    EXPECT_EQ(parsed(R"({"t":1,"notify":"screensChanged"})").text, "screensChanged");
     // Assignments are converted to the property's type, in order.
     const ReplayLine set = parsed(R"({"t":1,"set":{"lockMode":"lock_mac","lockTimeout":5,"playSoundOnLock":false}})");
     ASSERT_EQ(set.assignments.size(), 3u);
-    EXPECT_EQ(set.assignments[0].first, "lockMode");
     EXPECT_EQ(set.assignments[0].second.value<LockMode>(), LockMode::lockMac);
     EXPECT_EQ(set.assignments[1].second, QVariant(qint64{5}));
     EXPECT_EQ(set.assignments[2].second, QVariant(false));
-
-    for (const char *name : {"cameraInterrupted", "cameraResumed", "cameraError", "sessionActive",
-                             "appResignActive", "screensChanged"})
-        EXPECT_EQ(parsed(std::string(R"({"t":1,"notify":")") + name + "\"}").text, name);
-    EXPECT_EQ(parsed(R"({"t":3,"dump":true})").kind, ReplayLine::Kind::dump);
-    EXPECT_EQ(parsed(R"({"t":3,"image":"faces/a.jpg"})").text, "faces/a.jpg");
 }
 
+// An unknown operation and set-up or time out of order are checked by the malformed_* scenarios.
 TEST(ReplayLines, MalformedLinesSayWhatIsWrong)
 {
     const std::pair<const char *, const char *> cases[] = {
@@ -103,7 +83,6 @@ TEST(ReplayLines, MalformedLinesSayWhatIsWrong)
         {R"({"t":0,"wait":5})", "unknown key \"wait\""},
         {R"({"t":0,"dump":true,"args":[]})", "\"args\" belongs to a \"call\""},
         {R"({"t":0,"dump":false})", "\"dump\" must be true"},
-        {R"({"t":0,"call":"unlockWithoutPassword"})", "unknown operation \"unlockWithoutPassword\""},
         {R"({"t":0,"call":"resetFaceEnrollment"})", "unknown operation \"resetFaceEnrollment\""},
         {R"({"t":0,"call":"setProtectionEnabled"})", "takes 1 arguments"},
         {R"({"t":0,"call":"setProtectionEnabled","args":["yes"]})", "takes true or false"},

@@ -2,14 +2,10 @@
 // that breaks an invariant of strings_invariants.h aborts, and so do the sanitizers.
 //
 //   cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DVARDO_FUZZ=ON
-//   ninja -C build-fuzz strings_file_fuzzer
-//   mkdir -p /tmp/strings-corpus
+//   ninja -C build-fuzz strings_file_fuzzer && mkdir -p /tmp/strings-corpus
 //   build-fuzz/tests/localization/fuzz/strings_file_fuzzer -max_total_time=300 \
 //       -dict=tests/localization/fuzz/strings.dict \
 //       /tmp/strings-corpus tests/localization/fuzz/corpus localization/lproj/en.lproj
-//
-// The first folder receives the inputs the fuzzer finds interesting; the others are
-// only read.
 
 #include "tests/localization/strings_invariants.h"
 
