@@ -206,25 +206,13 @@ TEST_F(FirstStartRoad, SkipDoesNothingAndCancelWhileLearningStopsTheEnrolment)
     EXPECT_DOUBLE_EQ(service->enrollmentProgress(), 0.0);
 }
 
-// Onboarding done, no face: the settings' button opens the sheet at the face step.
-TEST_F(FirstStartRoad, DeniedCameraIsSaidOnTheFaceStep)
+// Onboarding done, no face, the camera denied on a desktop without a privacy page.
+TEST_F(FirstStartRoad, SheetsOpenAndCloseAndTheDeniedCameraIsSaidOnTheFaceStep)
 {
     platform->defaults.setBool("vardo_terms_accepted", true);
     platform->defaults.setBool("vardo_onboarding_done", true);
     platform->camera.access = CameraAuthorization::denied;
-    desktopHasPrivacyPage = false; // what to do is told instead
-    startWindow();
-    click("enrollFace");
-    ASSERT_TRUE(onboardingShown());
-    ASSERT_EQ(step(), 1);
-    EXPECT_EQ(text("onboardingLine"), "Nerova Vardo isn't allowed to use the camera.");
-    EXPECT_TRUE(visible("cameraDeniedHelp"));
-    EXPECT_FALSE(isEnabled("onboardingPrimary"));
-}
-
-TEST_F(FirstStartRoad, SheetsOpenAndCloseAndKeepTheirOpenSections)
-{
-    platform->defaults.setBool("vardo_terms_accepted", true);
+    desktopHasPrivacyPage = false;
     startWindow();
     const struct {
         const char *opener, *sheet, *flag;
@@ -262,6 +250,15 @@ TEST_F(FirstStartRoad, SheetsOpenAndCloseAndKeepTheirOpenSections)
     click("sectionHeader_verify");
     EXPECT_EQ(view("expandedSecSections").toStringList(), QStringList({"verify"}));
     EXPECT_EQ(view("expandedTipsSections").toStringList(), QStringList({"battery"}));
+    click("securitySheetClose");
+
+    // The settings' button opens the sheet at the face step, which says what to do.
+    click("enrollFace");
+    ASSERT_TRUE(onboardingShown());
+    ASSERT_EQ(step(), 1);
+    EXPECT_EQ(text("onboardingLine"), "Nerova Vardo isn't allowed to use the camera.");
+    EXPECT_TRUE(visible("cameraDeniedHelp"));
+    EXPECT_FALSE(isEnabled("onboardingPrimary"));
 }
 
 TEST_F(FirstStartRoad, ProblemReportHoldsNoFaceData)
