@@ -23,34 +23,30 @@ def main():
         share = os.path.join(prefix, "share")
         entry = os.path.join(share, "applications", "com.nerova.vardo.desktop")
         metainfo = os.path.join(share, "metainfo", "com.nerova.vardo.metainfo.xml")
-        checks = [
-            ["desktop-file-validate", entry],
-            ["appstreamcli", "validate", "--no-net", "--pedantic", metainfo],
-        ]
-        for command in checks:
+        for command in (["desktop-file-validate", entry],
+                        ["appstreamcli", "validate", "--no-net", "--pedantic", metainfo]):
             result = subprocess.run(command, capture_output=True, text=True)
             output = (result.stdout + result.stderr).strip()
             # desktop-file-validate exits 0 on hints; only errors and warnings count.
             if result.returncode != 0 or "error" in output or "warning" in output:
                 problems.append(" ".join(command[:1]) + ": " + output)
         icons = os.path.join(share, "icons", "hicolor")
-        wanted = [os.path.join(icons, "scalable", "apps", "com.nerova.vardo.svg")]
-        wanted += [os.path.join(icons, f"{n}x{n}", "apps", "com.nerova.vardo.png") for n in SIZES]
-        wanted.append(os.path.join(prefix, "bin", "nerova-vardo"))
-        wanted.append(os.path.join(prefix, "bin", "nerova-vardo-lock-watcher"))
-        wanted.append(os.path.join(root, "etc", "pam.d", "nerova-vardo"))
+        wanted = [os.path.join(icons, "scalable", "apps", "com.nerova.vardo.svg"),
+                  os.path.join(prefix, "bin", "nerova-vardo"), os.path.join(prefix, "bin", "nerova-vardo-lock-watcher"),
+                  os.path.join(root, "etc", "pam.d", "nerova-vardo")]
         for path in wanted:
             if not os.path.isfile(path):
                 problems.append("missing " + os.path.relpath(path, prefix))
         for n in SIZES:
             png = os.path.join(icons, f"{n}x{n}", "apps", "com.nerova.vardo.png")
-            if os.path.isfile(png):
-                with open(png, "rb") as f:
-                    header = f.read(24)
-                width = int.from_bytes(header[16:20], "big")
-                height = int.from_bytes(header[20:24], "big")
-                if (width, height) != (n, n):
-                    problems.append(f"{n}x{n} icon is {width}x{height}")
+            if not os.path.isfile(png):
+                problems.append(f"missing {n}x{n} icon")
+                continue
+            with open(png, "rb") as f:
+                header = f.read(24)
+            size = (int.from_bytes(header[16:20], "big"), int.from_bytes(header[20:24], "big"))
+            if size != (n, n):
+                problems.append(f"{n}x{n} icon is {size[0]}x{size[1]}")
         with open(entry) as f:
             if "Icon=com.nerova.vardo\n" not in f.read():
                 problems.append("the launcher entry does not name the icon")

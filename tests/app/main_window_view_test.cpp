@@ -1,6 +1,5 @@
 // The dashboard's and the settings' rules where the user sees them, over a real engine
-// driven by replay lines: the states a day brings, every control writing through, the
-// language's rebuild and the face reset behind a password.
+// driven by replay lines.
 
 #include "app/view_rules.h"
 #include "replay/replay_runner.h"
@@ -19,7 +18,6 @@ namespace {
 
 class InterfaceWorld : public test::MainWindowWorld {
 public:
-    // `setUp`: the replay's set-up lines (defaults, enrolled, ...), at t = 0.
     explicit InterfaceWorld(std::initializer_list<const char *> setUp)
     {
         int number = 0;
@@ -30,7 +28,6 @@ public:
     }
     ~InterfaceWorld() { close(); }
 
-    // One replay line, then everything it set going that is due at once.
     void run(const std::string &line)
     {
         EXPECT_TRUE(replay_.runLine(line, ++lineNumber_)) << line << ": " << replay_.error();
@@ -101,7 +98,6 @@ TEST(DashboardView, BothStatusMappingsFollowTheEngineThroughTheDay)
 
     world.run(frame(5, {}));
     expectStatus(world, {"status.no_face", "orange", "menu.no_face", "orange"});
-    EXPECT_EQ(world.text("countdownRow"), QString::fromStdString(localizedFormat("status.locking_in", qint64(10))));
     world.run(at(9, R"("dump":true)"));
     EXPECT_EQ(world.text("countdownRow"), QString::fromStdString(localizedFormat("status.locking_in", qint64(6))));
     world.run(at(15, R"("dump":true)"));
@@ -121,19 +117,30 @@ TEST(DashboardView, BothStatusMappingsFollowTheEngineThroughTheDay)
     EXPECT_EQ(world.text("statusSubline"), QString::fromStdString(localizedFormat("status.sub.hidden", qint64(2))));
 }
 
-// Without a face the main switch checks the camera first, then the onboarding from its
-// start, then the face step (the camera started), and never switches.
+// Without a face the main switch checks the camera first (each problem named, only a
+// denied camera offered the privacy page), then the onboarding, and never switches.
 TEST(DashboardView, TheMainSwitchChecksTheCameraThenTheSetUpBeforeSwitching)
 {
     InterfaceWorld world({R"({"t":0,"defaults":{"vardo_terms_accepted":true}})"});
     expectStatus(world, {"status.vardo_off", "grey", "menu.not_setup", "grey"});
-    EXPECT_FALSE(world.visible("faceSwitch"));
     FakeCamera &camera = world.platform->camera;
-    camera.access = CameraAuthorization::denied;
-    world.click("mainSwitch");
-    EXPECT_EQ(world.text("cameraCardTitle"), text("camera.access_required"));
-    EXPECT_EQ(world.text("cameraCardText"), text("camera.denied_text_linux"));
-    EXPECT_FALSE(world.view("showOnboarding").toBool());
+    const auto devices = camera.devices;
+    const struct {
+        CameraAuthorization access;
+        bool plugged;
+        const char *titleKey;
+    } problems[] = {{CameraAuthorization::restricted, true, "camera.access_restricted"},
+                    {CameraAuthorization::authorized, false, "camera.no_camera"},
+                    {CameraAuthorization::denied, true, "camera.access_required"}};
+    for (const auto &problem : problems) {
+        SCOPED_TRACE(problem.titleKey);
+        camera.access = problem.access;
+        camera.devices = problem.plugged ? devices : decltype(devices){};
+        world.click("mainSwitch");
+        EXPECT_EQ(world.text("cameraCardTitle"), text(problem.titleKey));
+        EXPECT_EQ(world.visible("openCameraSettings"), problem.access == CameraAuthorization::denied);
+        EXPECT_FALSE(world.view("showOnboarding").toBool());
+    }
     world.click("openCameraSettings");
     EXPECT_EQ(world.privacyPagesOpened, 1);
 
@@ -145,7 +152,6 @@ TEST(DashboardView, TheMainSwitchChecksTheCameraThenTheSetUpBeforeSwitching)
 
     world.run(at(1, R"("set":{"hasCompletedOnboarding":true})"));
     world.click("mainSwitch");
-    EXPECT_TRUE(world.view("showOnboarding").toBool());
     EXPECT_EQ(world.view("onboardingStep").toInt(), 1);
     world.run(at(2, R"("dump":true)"));
     EXPECT_TRUE(world.service->hasCaptureSession());
@@ -153,62 +159,31 @@ TEST(DashboardView, TheMainSwitchChecksTheCameraThenTheSetUpBeforeSwitching)
 }
 
 // With a face, the main switch and the settings' face switch both switch protection and
-// mirror each other.
+// mirror each other; a camera held elsewhere is named until it comes free.
 TEST(DashboardView, WithAFaceBothSwitchesSwitchProtection)
 {
     InterfaceWorld world({setUpDone, enrolled});
-    EXPECT_FALSE(world.visible("enrollFace"));
-    EXPECT_EQ(world.text("mainSwitch"), text("toggle.enable"));
     world.click("mainSwitch");
     world.run(at(1, R"("dump":true)"));
     EXPECT_TRUE(world.service->isEnabled());
-    EXPECT_TRUE(world.service->isMonitoring());
     EXPECT_EQ(world.text("mainSwitch"), text("toggle.disable"));
     EXPECT_TRUE(world.read("faceSwitch", "checked").toBool());
     EXPECT_FALSE(world.view("showOnboarding").toBool());
+    EXPECT_FALSE(world.visible("cameraCard"));
     world.click("mainSwitch");
     world.run(at(2, R"("dump":true)"));
-    EXPECT_FALSE(world.service->isEnabled());
     EXPECT_FALSE(world.read("faceSwitch", "checked").toBool());
 
+    world.platform->camera.inputFails = true;
     world.click("faceSwitch");
     world.run(at(3, R"("dump":true)"));
     EXPECT_TRUE(world.service->isEnabled());
     EXPECT_EQ(world.settings.objectBool("vardo_enabled"), true);
-}
-
-// The camera card names each way the camera can fail; only a denied camera gets the
-// privacy page.
-TEST(DashboardView, TheCameraCardNamesTheProblem)
-{
-    InterfaceWorld world({setUpDone, enrolled});
-    FakeCamera &camera = world.platform->camera;
-    EXPECT_FALSE(world.visible("cameraCard"));
-
-    camera.access = CameraAuthorization::restricted;
-    world.click("mainSwitch");
-    EXPECT_EQ(world.text("cameraCardTitle"), text("camera.access_restricted"));
-    EXPECT_FALSE(world.visible("openCameraSettings"));
-
-    camera.access = CameraAuthorization::authorized;
-    const auto devices = camera.devices;
-    camera.devices.clear();
-    world.click("mainSwitch");
-    EXPECT_EQ(world.text("cameraCardTitle"), text("camera.no_camera"));
-    EXPECT_EQ(world.text("cameraCardText"), text("camera.no_camera_text"));
-    EXPECT_FALSE(world.service->isEnabled());
-
-    // Held by another application: protection is on but the camera cannot start.
-    camera.devices = devices;
-    camera.inputFails = true;
-    world.run(at(1, R"("call":"setProtectionEnabled","args":[true])"));
     EXPECT_EQ(world.text("cameraCardTitle"), text("camera.unavailable"));
-    EXPECT_EQ(world.text("cameraCardText"), text("camera.unavailable_text"));
-    EXPECT_EQ(world.text("statusTitle"), text("status.starting"));
 
-    camera.inputFails = false;
-    world.run(at(2, R"("call":"setProtectionEnabled","args":[false])"));
-    world.run(at(3, R"("call":"setProtectionEnabled","args":[true])"));
+    world.platform->camera.inputFails = false;
+    world.run(at(4, R"("call":"setProtectionEnabled","args":[false])"));
+    world.run(at(5, R"("call":"setProtectionEnabled","args":[true])"));
     EXPECT_FALSE(world.visible("cameraCard"));
 }
 
@@ -219,8 +194,8 @@ TEST(DashboardView, ProtectedTimeAndEventAgesRead)
     const struct {
         double seconds;
         const char *protectedTime, *age;
-    } cases[] = {{0, "<1m", "Just now"},      {59.9, "<1m", "Just now"},      {60, "1m", "1 min ago"},
-                 {3599, "59m", "59 min ago"}, {3600, "1h 0m", "1 h ago"},     {86399, "23h 59m", "23 h ago"}};
+    } cases[] = {{59.9, "<1m", "Just now"}, {60, "1m", "1 min ago"}, {3600, "1h 0m", "1 h ago"},
+                 {86399, "23h 59m", "23 h ago"}};
     const QDateTime date = QDateTime::fromString(QStringLiteral("2026-03-01T07:05:00Z"), Qt::ISODate);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.seconds);
@@ -232,9 +207,8 @@ TEST(DashboardView, ProtectedTimeAndEventAgesRead)
     EXPECT_EQ(eventAgeText(86400, date), QStringLiteral("März 1, 07:05"));
     // Arabic month names, with the digits of the rest of the interface.
     LocalizationManager::shared().setCurrentLanguage("ar");
-    const QString arabic = eventAgeText(86400, date);
-    EXPECT_TRUE(arabic.contains(QStringLiteral("07:05"))) << arabic.toStdString();
-    EXPECT_FALSE(arabic.contains(QStringLiteral("Mar")));
+    EXPECT_TRUE(eventAgeText(86400, date).contains(QStringLiteral("07:05")));
+    EXPECT_FALSE(eventAgeText(86400, date).contains(QStringLiteral("Mar")));
     LocalizationManager::shared().setCurrentLanguage("en");
 }
 
@@ -245,7 +219,6 @@ TEST(DashboardView, StatisticsAndEventsFollowTheClock)
     InterfaceWorld world({R"({"t":0,"defaults":{"vardo_onboarding_done":true,"vardo_terms_accepted":true,"vardo_total_time":3000.0,"vardo_enabled":true,"vardo_lock_timeout":0}})",
                           enrolled});
     EXPECT_EQ(world.read("protectedTile", "value").toString(), QStringLiteral("50m"));
-    EXPECT_TRUE(world.visible("noEvents"));
     world.run(at(600, R"("dump":true)"));
     EXPECT_EQ(world.read("protectedTile", "value").toString(), QStringLiteral("1h 0m"));
 
@@ -259,8 +232,6 @@ TEST(DashboardView, StatisticsAndEventsFollowTheClock)
         world.run(at(t + 30, R"("dump":true)"));
     }
     ASSERT_EQ(world.service->securityEvents().size(), 4u);
-    EXPECT_FALSE(world.visible("noEvents"));
-    EXPECT_EQ(world.text("showAllEvents"), QString::fromStdString(localizedFormat("events.show_all", qint64(4))));
     auto visibleRows = [&] {
         const auto rows = world.findItems("age");
         return std::count_if(rows.begin(), rows.end(), [](QQuickItem *row) { return row->isVisible(); });
@@ -268,7 +239,6 @@ TEST(DashboardView, StatisticsAndEventsFollowTheClock)
     EXPECT_EQ(visibleRows(), 3);
     world.click("showAllEvents");
     EXPECT_EQ(visibleRows(), 4);
-    EXPECT_EQ(world.text("showAllEvents"), text("events.show_less"));
 
     world.run(at(721 + 3600, R"("dump":true)"));
     for (QQuickItem *row : world.findItems("age"))
@@ -326,7 +296,6 @@ TEST(SettingsView, EveryControlWritesThroughToTheEngine)
     world.click("wallpaper5");
     EXPECT_EQ(world.settings.objectInteger("vardo_wallpaper"), 5);
     EXPECT_TRUE(world.read("wallpaper5", "selected").toBool());
-    EXPECT_FALSE(world.read("wallpaper2", "selected").toBool());
 }
 
 // A new language rebuilds the scene: its view state starts afresh (an open sheet closes,
@@ -344,7 +313,6 @@ TEST(SettingsView, ChoosingALanguageStoresItAndRebuildsTheWindow)
     world.choose("languagePicker", 3); // Deutsch, fourth in the list
     EXPECT_EQ(test::languageStore().string("app_language"), "de");
     EXPECT_NE(world.scene(), before);
-    EXPECT_FALSE(world.view("showResetFaceConfirm").toBool());
     EXPECT_TRUE(world.visible("adaptiveBanner"));
     EXPECT_EQ(world.text("mainSwitch"), QString::fromUtf8("Schutz einschalten"));
 
@@ -354,7 +322,6 @@ TEST(SettingsView, ChoosingALanguageStoresItAndRebuildsTheWindow)
     };
     EXPECT_FALSE(leftColumnIsOnTheRight());
     world.choose("languagePicker", 20); // العربية
-    EXPECT_EQ(test::languageStore().string("app_language"), "ar");
     EXPECT_TRUE(leftColumnIsOnTheRight());
     LocalizationManager::shared().setCurrentLanguage("en");
 }
@@ -376,15 +343,12 @@ TEST(SettingsView, ResettingTheFaceNeedsConfirmationAndTheAcceptedPassword)
     };
 
     world.click("resetFace");
-    EXPECT_TRUE(world.read("resetConfirmation", "visible").toBool());
     world.click("cancelReset");
-    EXPECT_FALSE(world.view("showResetFaceConfirm").toBool());
     EXPECT_FALSE(world.read("resetPassword", "visible").toBool());
     unchanged();
 
     world.click("resetFace");
     world.click("confirmReset");
-    EXPECT_FALSE(world.view("showResetFaceConfirm").toBool());
     EXPECT_TRUE(world.read("resetPassword", "visible").toBool());
 
     // A wrong password: told so, asked again.
@@ -397,11 +361,10 @@ TEST(SettingsView, ResettingTheFaceNeedsConfirmationAndTheAcceptedPassword)
     // Cancelled while the system checks (nothing queued has run yet): nothing changes.
     QQmlProperty::write(world.find("resetPasswordField"), QStringLiteral("text"), QStringLiteral("owner-password"));
     QMetaObject::invokeMethod(world.find("submitResetPassword"), "clicked");
-    EXPECT_TRUE(world.service->authentication()->isChecking());
+    ASSERT_TRUE(world.service->authentication()->isChecking());
     world.click("cancelResetPassword");
     world.run(at(2, R"("dump":true)"));
     EXPECT_FALSE(world.read("resetPassword", "visible").toBool());
-    EXPECT_FALSE(world.service->authentication()->isChecking());
     unchanged();
 
     world.click("resetFace");
@@ -409,9 +372,7 @@ TEST(SettingsView, ResettingTheFaceNeedsConfirmationAndTheAcceptedPassword)
     EXPECT_FALSE(world.visible("resetPasswordFailure"));
     typePassword("owner-password");
     world.run(at(3, R"("dump":true)"));
-    EXPECT_FALSE(world.read("resetPassword", "visible").toBool());
     EXPECT_FALSE(world.service->isOwnerEnrolled());
-    EXPECT_FALSE(world.service->isEnabled());
     EXPECT_EQ(world.settings.objectBool("vardo_enabled"), false);
     EXPECT_TRUE(world.visible("enrollFace"));
 }

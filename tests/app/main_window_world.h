@@ -38,7 +38,6 @@
 
 namespace vardo::test {
 
-// Where the shared localization keeps the language, for the whole process.
 inline MemoryDefaultsStore &languageStore()
 {
     static MemoryDefaultsStore store;
@@ -67,7 +66,7 @@ public:
     MainWindowWorld() { ensureApplication(); }
     ~MainWindowWorld() { close(); }
 
-    // Builds what the application builds around `engine` and shows the window, in English.
+    // What the application builds around `engine`, the window shown in English.
     void open(VardoService &engine, SimulatedPlatform &simulated, RecentLogLines &log)
     {
         service = &engine;
@@ -153,15 +152,10 @@ public:
     }
     QString text(const QString &name) const
     {
-        QQuickItem *item = shown(name);
-        return item ? item->property("text").toString() : QStringLiteral("<%1 not shown>").arg(name);
+        return shown(name) ? shown(name)->property("text").toString() : QStringLiteral("<%1 not shown>").arg(name);
     }
     bool visible(const QString &name) const { return shown(name) != nullptr; }
-    bool isEnabled(const QString &name) const
-    {
-        QQuickItem *item = shown(name);
-        return item && item->isEnabled();
-    }
+    bool isEnabled(const QString &name) const { return shown(name) && shown(name)->isEnabled(); }
     // A real click in the middle of the item, scrolled into view, if it is shown.
     void click(const QString &name)
     {
@@ -181,7 +175,6 @@ public:
         QTest::mouseClick(quickWindow(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
         settle();
     }
-    // A choice in a pull-down, as the user makes it.
     void choose(const QString &picker, int index)
     {
         QObject *box = find(picker);
@@ -225,8 +218,6 @@ private:
     }
     static void collect(QQuickItem *item, const QString &name, QList<QQuickItem *> &found)
     {
-        if (!item)
-            return;
         if (item->objectName() == name)
             found.append(item);
         for (QQuickItem *child : item->childItems())

@@ -86,8 +86,9 @@ bool DBusMenu::click(int id)
 
 StatusNotifierWatcher::StatusNotifierWatcher(QDBusConnection bus) : bus_(std::move(bus))
 {
-    new StatusNotifierWatcherAdaptor(this);
-    ok_ = bus_.registerObject(QStringLiteral("/StatusNotifierWatcher"), this)
+    ok_ = bus_.registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
+                              QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
+                                  | QDBusConnection::ExportAllProperties)
           && bus_.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
 }
 
@@ -97,20 +98,10 @@ StatusNotifierWatcher::~StatusNotifierWatcher()
     bus_.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
 }
 
-StatusNotifierWatcherAdaptor::StatusNotifierWatcherAdaptor(StatusNotifierWatcher *watcher)
-    : QDBusAbstractAdaptor(watcher), watcher_(watcher)
+void StatusNotifierWatcher::RegisterStatusNotifierItem(const QString &service)
 {
-}
-
-void StatusNotifierWatcherAdaptor::RegisterStatusNotifierItem(const QString &service)
-{
-    watcher_->items.append(service);
+    items.append(service);
     emit StatusNotifierItemRegistered(service);
-}
-
-void StatusNotifierWatcherAdaptor::RegisterStatusNotifierHost(const QString &)
-{
-    emit StatusNotifierHostRegistered();
 }
 
 } // namespace vardo::test

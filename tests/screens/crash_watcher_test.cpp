@@ -1,7 +1,5 @@
 // The lock outlives its process: the overlay probe (real windows off screen, the real
-// watcher) on python-dbusmock's logind. A kill -9 while locked must end in LockSession
-// for the probe's session; a kill while only the guard is up, or a quit after an
-// unlock, must not.
+// watcher) on python-dbusmock's logind, killed with -9.
 
 #include "tests/screens/screens_world.h"
 #include "tests/support/logind_mock.h"
@@ -65,7 +63,6 @@ protected:
         }
     }
 
-    // Sends a command and waits for its answer; returns what follows the answer's word.
     std::optional<QString> ask(const char *command, const char *answer)
     {
         probe.write(QByteArray(command) + '\n');
@@ -103,7 +100,7 @@ protected:
         return sessions;
     }
 
-    // The watcher ended: after that nothing more can be called.
+    // After that nothing more can be called.
     bool watcherEnded(pid_t pid)
     {
         return QTest::qWaitFor([&] { return ::kill(pid, 0) != 0; }, waitMs);
