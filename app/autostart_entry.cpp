@@ -24,7 +24,7 @@ AutostartEntry::AutostartEntry(QString executable, LogSink &log, QString configH
 QString AutostartEntry::defaultConfigHome()
 {
     const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The specification asks to ignore a relative path.
+    // A relative XDG_CONFIG_HOME is invalid and must be ignored.
     if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
         return configured;
     return QDir::homePath() + QStringLiteral("/.config");
