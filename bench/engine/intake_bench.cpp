@@ -4,6 +4,7 @@
 //
 //   build/bench/engine/intake_bench
 
+#include "bench/engine/webcam_frame.h"
 #include "replay/simulated_platform.h"
 #include "engine/vardo_service.h"
 
@@ -17,17 +18,6 @@ namespace {
 
 using namespace vardo;
 
-std::vector<std::uint8_t> jpegFrame()
-{
-    cv::Mat frame = cv::imread(std::string(VARDO_TESTDATA_DIR) + "/identities/Barack_Obama/obama-480p.jpg");
-    if (frame.empty())
-        frame = cv::Mat(480, 640, CV_8UC3, cv::Scalar(90, 100, 110));
-    cv::resize(frame, frame, cv::Size(640, 480));
-    std::vector<std::uint8_t> bytes;
-    cv::imencode(".jpg", frame, bytes);
-    return bytes;
-}
-
 // Runs whole cycles of five frames and reports the time of the chosen kind of frame. The
 // iteration count is fixed: a dropped frame costs so little that the default "run until
 // enough time has passed" would decode hundreds of thousands of analysed frames.
@@ -36,7 +26,7 @@ void intakeCycle(benchmark::State &state, bool reportAnalysed, bool intruderPhot
     SimulatedPlatform platform(1772442000.0);
     platform.camera.devices = {{"/dev/video0", "bench", true}};
     platform.camera.front = platform.camera.devices.front();
-    const auto jpeg = jpegFrame();
+    const auto jpeg = webcamJpegFrame();
     platform.camera.decode = [&jpeg](cv::Mat &bgr) {
         bgr = cv::imdecode(jpeg, cv::IMREAD_COLOR);
         return !bgr.empty();

@@ -6,6 +6,7 @@
 //
 //   build/bench/engine/preview_bench
 
+#include "bench/engine/webcam_frame.h"
 #include "engine/camera_preview.h"
 #include "engine/vardo_service.h"
 #include "replay/simulated_platform.h"
@@ -23,23 +24,12 @@ namespace {
 
 using namespace vardo;
 
-std::vector<std::uint8_t> jpegFrame()
-{
-    cv::Mat frame = cv::imread(std::string(VARDO_TESTDATA_DIR) + "/identities/Barack_Obama/obama-480p.jpg");
-    if (frame.empty())
-        frame = cv::Mat(480, 640, CV_8UC3, cv::Scalar(90, 100, 110));
-    cv::resize(frame, frame, cv::Size(640, 480));
-    std::vector<std::uint8_t> bytes;
-    cv::imencode(".jpg", frame, bytes);
-    return bytes;
-}
-
 void oneSecondOfCamera(benchmark::State &state, bool previewOpen)
 {
     SimulatedPlatform platform(1772442000.0);
     platform.camera.devices = {{"/dev/video0", "bench", true}};
     platform.camera.front = platform.camera.devices.front();
-    const auto jpeg = jpegFrame();
+    const auto jpeg = webcamJpegFrame();
     platform.camera.decode = [&jpeg](cv::Mat &bgr) {
         bgr = cv::imdecode(jpeg, cv::IMREAD_COLOR);
         return !bgr.empty();
@@ -74,7 +64,7 @@ void BM_CameraSecondPreviewOpen(benchmark::State &state) { oneSecondOfCamera(sta
 // onboarding's 304×228 frame, smoothly, into the item's image.
 void BM_PaintPreviewPicture(benchmark::State &state)
 {
-    const cv::Mat picture = CameraPreview::makePicture(cv::imdecode(jpegFrame(), cv::IMREAD_COLOR));
+    const cv::Mat picture = CameraPreview::makePicture(cv::imdecode(webcamJpegFrame(), cv::IMREAD_COLOR));
     const QImage source(picture.data, picture.cols, picture.rows, static_cast<qsizetype>(picture.step),
                         QImage::Format_BGR888);
     QImage target(304, 228, QImage::Format_ARGB32_Premultiplied);
