@@ -24,6 +24,7 @@
 #include "engine/frame_analysis_factory.h"
 #include "engine/service_state_json.h"
 #include "engine/vardo_service.h"
+#include "intruder/intruder_photo_folder.h"
 #include "localization/localization_manager.h"
 #include "platform/authenticator_pam.h"
 #include "platform/package_origin.h"
@@ -155,9 +156,11 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
     PamAuthenticator authenticator(platform.mainQueue());
 
     const std::unique_ptr<FrameAnalysis> analysis = createFrameAnalysis(log);
+    IntruderPhotoFolder intruderPhotoFolder(IntruderPhotoFolder::defaultPath());
     VardoService service(services, EngineModules{
         .overlays = *overlays,
         .authenticator = authenticator,
+        .intruderPhotoFolder = intruderPhotoFolder,
         .frameAnalysis = analysis.get(),
     });
     VardoService::setShared(&service);
@@ -246,6 +249,7 @@ int runStateCommand(int &argc, char **argv)
     ReadOnlySecretStore secrets(services.secrets);
     HeadlessOverlayWindows overlays(log);
     PamAuthenticator authenticator(platform.mainQueue());
+    IntruderPhotoFolder intruderPhotoFolder(IntruderPhotoFolder::defaultPath());
     VardoService service(
         PlatformServices{
             .clock = services.clock,
@@ -261,7 +265,7 @@ int runStateCommand(int &argc, char **argv)
             .sessionMonitor = services.sessionMonitor,
             .alertSound = services.alertSound,
         },
-        EngineModules{.overlays = overlays, .authenticator = authenticator},
+        EngineModules{.overlays = overlays, .authenticator = authenticator, .intruderPhotoFolder = intruderPhotoFolder},
         ServiceStart::inspectOnly);
     std::fputs(publishedStateJson(service, QStringLiteral("\"source\":\"stored\"")).toUtf8().constData(), stdout);
     std::fputc('\n', stdout);

@@ -4,6 +4,7 @@ namespace vardo {
 
 class Authenticator;
 class FrameAnalysis;
+class IntruderPhotoFolder;
 class OverlayWindows;
 
 // The engine's sibling modules: the parts of the application the engine drives but does
@@ -14,6 +15,8 @@ struct EngineModules {
     // The account password (or whatever the system's authentication asks for) that
     // unlocks the lock overlay and allows resetting the enrolled face.
     Authenticator &authenticator;
+    // Where photos of strangers at the locked screen are stored and found again.
+    IntruderPhotoFolder &intruderPhotoFolder;
     // Finds faces and computes embeddings on the processing queue; none means analysed
     // frames end after intake.
     FrameAnalysis *frameAnalysis = nullptr;

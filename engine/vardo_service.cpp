@@ -62,13 +62,13 @@ VardoService::VardoService(PlatformServices platform, EngineModules modules, Ser
     // The depth model of the liveness checks loads here once they exist.
     restoreLockoutState();
     checkDailyReset();
+    loadIntruderHistory();
     if (start == ServiceStart::inspectOnly)
         return;
     registerObservers();
     // The running protected time reaches the store at least once a minute: a crash or a
     // lost display would otherwise lose all of it since protection started.
     protectedTimeTimer_ = platform_.timers.schedule(60.0, true, [this] { updateProtectedTime(); });
-    // The stored intruder photos load here once intruder photos exist.
 
     if (isEnabled_)
         startMonitoring();

@@ -280,8 +280,9 @@ public:
     std::optional<std::string> loadStateValue(const std::string &account);
     void deleteStateValue(const std::string &account);
 
-    // Intruder photos: filled by the intruder module.
+    // Intruder photos.
     void captureIntruderPhoto();
+    void loadIntruderHistory();
 
     // Read-only views for diagnostics, the replay and tests.
     qint64 consecutiveOwnerMatch() const { return consecutiveOwnerMatch_; }
@@ -402,6 +403,7 @@ private:
     void startLivenessCheckForEnrollment(const FrameResults &frame);
     void runLivenessChecks(const FrameResults &frame);
     void loadEmbeddingModel();
+    void markIntruderPhotoSaved(const QUuid &id);
 
     PlatformServices platform_;
     EngineModules modules_;

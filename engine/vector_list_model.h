@@ -80,6 +80,10 @@ public:
             emit dataChanged(index(0), index(static_cast<int>(items_.size()) - 1));
     }
 
+protected:
+    // For a subclass that changes a row in place and says so (dataChanged).
+    T &mutableItem(std::size_t row) { return items_[row]; }
+
 private:
     void insertAt(std::size_t row, T item)
     {

@@ -8,6 +8,8 @@
 #include "engine/frame_analysis_factory.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMetaMethod>
@@ -226,7 +228,8 @@ void ScenarioReplay::notify(const std::string &name)
 }
 
 // The published state as `nerova-vardo state` prints it, with the security events cut
-// to type and face count (their ids and dates differ from run to run), followed by the
+// to type and face count (their ids and dates differ from run to run) and the intruder
+// photos to their file names, followed by the
 // counters a scenario needs to follow the decision loop.
 std::string ScenarioReplay::stateJson() const
 {
@@ -240,6 +243,13 @@ std::string ScenarioReplay::stateJson() const
             + jsonMember("faceCount", event.faceCount) + "}";
     }
     eventList += "]";
+    // Photos by file name: their ids and folder differ from run to run.
+    const auto photoNames = [](const std::vector<IntruderPhoto> &photos) {
+        QJsonArray names;
+        for (const IntruderPhoto &photo : photos)
+            names.append(QFileInfo(photo.path).fileName());
+        return names;
+    };
 
     // QJsonObject forgets the order of the members: restore the declaration order.
     std::vector<std::string> members;
@@ -251,6 +261,10 @@ std::string ScenarioReplay::stateJson() const
         const QJsonValue value = published.take(name);
         if (name == QLatin1String("securityEvents"))
             members.push_back("\"securityEvents\":" + eventList);
+        else if (name == QLatin1String("intruderPhotos"))
+            members.push_back(jsonMember("intruderPhotos", photoNames(s.intruderPhotos())));
+        else if (name == QLatin1String("intruderHistory"))
+            members.push_back(jsonMember("intruderHistory", photoNames(s.intruderHistory())));
         else
             members.push_back(jsonMember(name.toLatin1().constData(), value));
     }

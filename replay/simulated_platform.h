@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/engine_modules.h"
+#include "intruder/intruder_photo_folder.h"
 #include "platform/defaults_store.h"
 #include "platform/fakes/alert_sound_fake.h"
 #include "platform/fakes/authenticator_fake.h"
@@ -12,6 +13,8 @@
 #include "platform/fakes/virtual_time.h"
 #include "platform/platform_services.h"
 #include "replay/recording_overlay_windows.h"
+
+#include <QTemporaryDir>
 
 namespace vardo {
 
@@ -29,7 +32,7 @@ struct FakeReplacements {
 
 // The whole platform as fakes on virtual time, with recorders for the engine's sibling
 // modules. The tests and the headless replay run the real engine on it: nothing touches
-// the user's settings, keyring, camera or screens.
+// the user's settings, keyring, camera, screens or data folder.
 struct SimulatedPlatform {
     // The session tool works: a launch takes the session away, until the user is back.
     explicit SimulatedPlatform(double startSeconds = 0.0) : time(startSeconds)
@@ -61,6 +64,7 @@ struct SimulatedPlatform {
     {
         return EngineModules{.overlays = otherOverlays ? *otherOverlays : overlays,
                              .authenticator = authenticator,
+                             .intruderPhotoFolder = intruderPhotoFolder,
                              .frameAnalysis = analysis};
     }
 
@@ -74,6 +78,9 @@ struct SimulatedPlatform {
     FakeAlertSound alertSound;
     RecordingOverlayWindows overlays;
     FakeAuthenticator authenticator{time.mainQueue()};
+    // Intruder photos are real files, in a folder of this platform's own that goes with it.
+    QTemporaryDir dataFolder;
+    IntruderPhotoFolder intruderPhotoFolder{dataFolder.filePath(QStringLiteral("NerovaVardo/IntruderPhotos"))};
 };
 
 } // namespace vardo
