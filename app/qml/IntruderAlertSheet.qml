@@ -46,13 +46,19 @@ Sheet {
         Layout.minimumHeight: 170
         delegate: ColumnLayout {
             spacing: 4
-            Image {
-                source: model.source
-                sourceSize.height: 300
-                fillMode: Image.PreserveAspectCrop
-                asynchronous: true
+            Rectangle {
+                color: Theme.controlBackground
                 Layout.preferredWidth: 200
                 Layout.preferredHeight: 150
+
+                Image {
+                    anchors.fill: parent
+                    source: model.source
+                    sourceSize.height: 300
+                    fillMode: Image.PreserveAspectCrop
+                    asynchronous: true
+                    clip: true
+                }
             }
             Label {
                 text: Dashboard.photoTimeText(model.date)

@@ -31,10 +31,9 @@ Card {
         }
     }
 
-    GridLayout {
-        columns: Math.max(1, Math.floor(width / 110))
-        rowSpacing: 10
-        columnSpacing: 10
+    // Rows of photos, as many to a row as the column's width allows.
+    Flow {
+        spacing: 10
         Layout.fillWidth: true
 
         Repeater {
@@ -44,13 +43,21 @@ Card {
                 spacing: 2
                 Layout.preferredWidth: 100
 
-                Image {
-                    source: model.source
-                    sourceSize.height: 160
-                    fillMode: Image.PreserveAspectCrop
-                    asynchronous: true
+                // A blank tile while the photo is still being written, or once its
+                // file has gone.
+                Rectangle {
+                    color: Theme.controlBackground
                     Layout.preferredWidth: 100
                     Layout.preferredHeight: 80
+
+                    Image {
+                        anchors.fill: parent
+                        source: model.source
+                        sourceSize.height: 160
+                        fillMode: Image.PreserveAspectCrop
+                        asynchronous: true
+                        clip: true
+                    }
                 }
                 Label {
                     text: Dashboard.photoDateText(model.date)
