@@ -11,10 +11,14 @@ Protocol: for every person in testdata/identities, enrol the first 5 images (sor
 and probe with each of that person's other images (genuine) and every image of the other
 people (impostor). --rotations adds more genuine trials: every cyclic run of min(5, n - 1)
 images is enrolled in turn, so people with few photos are probed too. Photos are shown as a
-640x480 camera frame (face_crop.py) and a Haar cascade stands in for the detector; photos in
+640x480 camera frame (face_crop.py) and the application's detector (BlazeFace, built from the
+pinned package) finds the face, or with --detector haar OpenCV's Haar cascade; photos in
 which it finds no face are listed and left out, as the application would see no face there.
+These faces are the ones evaluate_calibration.py holds out in turn; a transform fitted on them
+must not be judged by this script.
 
 Usage: measure_embedding.py [--model ONNX | --mean FILE|zero] [--testdata DIR] [--rotations]
+                            [--detector blazeface|haar]
 """
 
 import argparse
@@ -34,6 +38,8 @@ import tfjs_to_onnx  # noqa: E402
 
 THRESHOLDS = (("relaxed", 0.5), ("balanced", 0.55), ("strict", 0.65))
 ENROL = 5
+MODELS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "node_modules", "@vladmandic", "human-models",
+                      "models")
 
 
 def l2(v):
@@ -96,6 +102,8 @@ def main(argv=None):
                         help="population mean for the built model, or 'zero' for an uncentred head")
     parser.add_argument("--testdata", default=face_crop.default_testdata_dir())
     parser.add_argument("--rotations", action="store_true", help="also report rotating enrolment")
+    parser.add_argument("--detector", choices=("blazeface", "haar"), default="blazeface",
+                        help="the application's detector (default) or the Haar cascade")
     args = parser.parse_args(argv)
     if not args.testdata:
         parser.error("no test data found; give --testdata")
@@ -105,18 +113,24 @@ def main(argv=None):
         if not path:
             mean = (np.zeros(build_face_embedding.DESCRIPTOR_SIZE) if args.mean == "zero"
                     else build_face_embedding.load_mean(args.mean))
-            faceres = os.path.join(os.path.dirname(os.path.abspath(__file__)), "node_modules",
-                                   "@vladmandic", "human-models", "models", "faceres.json")
+            faceres = os.path.join(MODELS, "faceres.json")
             path = os.path.join(tmp, "face_embedding.onnx")
             tfjs_to_onnx.save(build_face_embedding.build(faceres, mean), path)
         started = time.perf_counter()
         net = cv2.dnn.readNetFromONNX(path)
         load_ms = 1000 * (time.perf_counter() - started)
+        if args.detector == "blazeface":
+            detector_path = os.path.join(tmp, "blazeface.onnx")
+            face_crop.build_blazeface(os.path.join(MODELS, "blazeface-back.json"), detector_path)
+            detector = face_crop.BlazeFace(detector_path)
+            crop_of = lambda f: face_crop.app_crop_of_photo(f, detector)
+        else:
+            crop_of = face_crop.face_crop_of_photo
 
     people, embeddings, missed, run_ms = [], [], [], []
     for person, files in face_crop.identity_images(os.path.join(args.testdata, "identities")).items():
         for f in files:
-            crop = face_crop.face_crop_of_photo(f)
+            crop = crop_of(f)
             if crop is None:
                 missed.append(os.path.relpath(f, args.testdata))
                 continue
@@ -136,7 +150,7 @@ def main(argv=None):
     print(f"faces: {len(people)} of {len(people) + len(missed)} photos "
           f"({', '.join(f'{p} {people.count(p)}' for p in sorted(set(people)))})")
     if missed:
-        print("no face found by the stand-in detector in: " + ", ".join(missed))
+        print("no face found by the detector in: " + ", ".join(missed))
     same, other = pair_cosines(embeddings, people)
     print(f"cosine of single pairs: same person {same.mean():.3f} ± {same.std():.3f}, "
           f"different people {other.mean():.3f} ± {other.std():.3f}")

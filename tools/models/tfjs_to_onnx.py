@@ -281,7 +281,9 @@ class Builder:
             raise ConversionError(f"node {node.name}: transpose_a is not supported")
         bt = b if node.attr("transpose_b", False) else b.T  # Gemm wants B as [N, K], transB = 1
         out = self.fresh(node.name)
-        self.add_node("Gemm", [a.name, self.initializer(node.name + "_B", bt.astype(np.float32))], [out],
+        # Opset 10's Gemm requires its C input.
+        c = self.initializer(node.name + "_C", np.zeros(bt.shape[0], np.float32))
+        self.add_node("Gemm", [a.name, self.initializer(node.name + "_B", bt.astype(np.float32)), c], [out],
                       name=node.name, transB=1)
         return Tensor(out, [a.shape[0], bt.shape[0]])
 
