@@ -14,7 +14,7 @@ public:
 
     FrameResults analyze(const cv::Mat &bgr, FaceCountUpdate &countUpdate) override
     {
-        AnalysedFrame analysed = analyzer_.analyze(bgr);
+        AnalysedFrame analysed = analyzer_.analyze(bgr, embeddingsWanted());
         countUpdate.due = analysed.isFaceCountUpdateDue();
         countUpdate.faceCount = analysed.rectangleCount;
         FrameResults results;
