@@ -51,33 +51,44 @@ public:
 
 DiscardLog quiet;
 
-double processCpuMs()
+rusage processUsage()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
+    return usage;
+}
+
+double cpuMs(const rusage &usage)
+{
     const auto ms = [](const timeval &t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
 // Sets the OpenCV thread count of the benchmark's argument and, at the end, the process's
-// processor time per iteration.
+// processor time and page faults per iteration (a fault means memory allocated afresh
+// and touched for the first time: buffers that should have been kept).
 class ThreadsAndProcessCpu {
 public:
     explicit ThreadsAndProcessCpu(benchmark::State &state) : state_(state)
     {
         cv::setNumThreads(static_cast<int>(state.range(0)));
-        start_ = processCpuMs();
+        start_ = processUsage();
     }
     ~ThreadsAndProcessCpu()
     {
-        if (state_.iterations() > 0)
-            state_.counters["process_cpu_ms"] =
-                benchmark::Counter((processCpuMs() - start_) / static_cast<double>(state_.iterations()));
+        if (state_.iterations() == 0)
+            return;
+        const rusage end = processUsage();
+        const auto perIteration = [&](double value) {
+            return benchmark::Counter(value / static_cast<double>(state_.iterations()));
+        };
+        state_.counters["process_cpu_ms"] = perIteration(cpuMs(end) - cpuMs(start_));
+        state_.counters["page_faults"] = perIteration(static_cast<double>(end.ru_minflt - start_.ru_minflt));
     }
 
 private:
     benchmark::State &state_;
-    double start_ = 0.0;
+    rusage start_{};
 };
 
 const cv::Mat &deskFrame()
