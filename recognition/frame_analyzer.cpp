@@ -33,8 +33,13 @@ FrameAnalyzer::FrameAnalyzer(LogSink &log)
 
 void FrameAnalyzer::loadDetectionModels()
 {
-    if (!detector_.load(log_))
+    if (detector_.load(log_)) {
+        hogDetector_.reset();
+    } else {
         log_.write("[FaceID] Using the HOG face detector instead");
+        if (!hogDetector_)
+            hogDetector_ = std::make_unique<HogFaceDetector>();
+    }
     landmarker_.load(log_);
 }
 
@@ -59,7 +64,9 @@ AnalysedFrame FrameAnalyzer::analyze(const cv::Mat &bgrFrame, bool withEmbedding
     if (detector_.isLoaded()) {
         detections = detector_.detect(bgrFrame, minimumFaceScore);
     } else {
-        detections = hogDetector_.detect(gray);
+        if (!hogDetector_)
+            hogDetector_ = std::make_unique<HogFaceDetector>();
+        detections = hogDetector_->detect(gray);
         std::erase_if(detections, [](const DetectedFace &f) { return f.score < minimumFaceScore; });
         adjustment = FaceLandmarker::hogBoxes;
     }

@@ -11,6 +11,7 @@
 
 #include <opencv2/core.hpp>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -87,7 +88,8 @@ public:
 private:
     LogSink &log_;
     BlazeFaceDetector detector_;
-    HogFaceDetector hogDetector_;
+    // Built only when the network cannot be loaded: its filters take 2 MB.
+    std::unique_ptr<HogFaceDetector> hogDetector_;
     FaceLandmarker landmarker_;
     FaceEmbeddingModel embeddingModel_;
     FrameAnalysisTiming timing_;
