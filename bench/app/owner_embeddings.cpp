@@ -3,8 +3,10 @@
 // gates gives one embedding; 25 of them, spread evenly over the clip, are printed as the
 // JSON the secret store keeps, or, with --store, stored as the owner's in the Secret
 // Service of the session bus (bench/app/measure-watching gives it a private one).
+// --store-set stores a set printed before.
 //
 //   owner_embeddings [--store] VIDEO [FIRST_FRAME]
+//   owner_embeddings --store-set JSON_FILE
 
 #include "platform/camera_frame.h"
 #include "platform/secret_item_labels.h"
@@ -15,7 +17,9 @@
 #include <opencv2/videoio.hpp>
 
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <string_view>
 
 namespace {
@@ -25,10 +29,31 @@ public:
     void write(std::string_view) override {}
 };
 
+int storeAsTheOwners(const std::string &json)
+{
+    const std::string service = "com.nerova.vardo.face-embeddings-v2";
+    vardo::LibsecretSecretStore secrets;
+    if (!secrets.add(service, "owner", vardo::secretItemLabel(service, "owner"), vardo::Bytes(json.begin(), json.end()))
+             .ok()) {
+        std::cerr << "owner_embeddings: the Secret Service did not take the set\n";
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 3 && std::string_view(argv[1]) == "--store-set") {
+        std::ifstream in(argv[2]);
+        const std::string json{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (!vardo::decodeEmbeddings(json)) {
+            std::cerr << "owner_embeddings: " << argv[2] << " holds no enrolled set\n";
+            return 1;
+        }
+        return storeAsTheOwners(json);
+    }
     const bool store = argc > 1 && std::string_view(argv[1]) == "--store";
     if (store) {
         --argc;
@@ -69,12 +94,5 @@ int main(int argc, char **argv)
         std::cout << json << '\n';
         return 0;
     }
-    const std::string service = "com.nerova.vardo.face-embeddings-v2";
-    vardo::LibsecretSecretStore secrets;
-    if (!secrets.add(service, "owner", vardo::secretItemLabel(service, "owner"), vardo::Bytes(json.begin(), json.end()))
-             .ok()) {
-        std::cerr << "owner_embeddings: the Secret Service did not take the set\n";
-        return 1;
-    }
-    return 0;
+    return storeAsTheOwners(json);
 }
