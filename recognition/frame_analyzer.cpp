@@ -33,13 +33,8 @@ FrameAnalyzer::FrameAnalyzer(LogSink &log)
 
 void FrameAnalyzer::loadDetectionModels()
 {
-    if (detector_.load(log_)) {
-        hogDetector_.reset();
-    } else {
+    if (!detector_.load(log_))
         log_.write("[FaceID] Using the HOG face detector instead");
-        if (!hogDetector_)
-            hogDetector_ = std::make_unique<HogFaceDetector>();
-    }
     landmarker_.load(log_);
 }
 
@@ -64,9 +59,7 @@ AnalysedFrame FrameAnalyzer::analyze(const cv::Mat &bgrFrame, bool withEmbedding
     if (detector_.isLoaded()) {
         detections = detector_.detect(bgrFrame, minimumFaceScore);
     } else {
-        if (!hogDetector_)
-            hogDetector_ = std::make_unique<HogFaceDetector>();
-        detections = hogDetector_->detect(gray);
+        detections = hogDetector_.detect(gray);
         std::erase_if(detections, [](const DetectedFace &f) { return f.score < minimumFaceScore; });
         adjustment = FaceLandmarker::hogBoxes;
     }

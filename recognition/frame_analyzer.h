@@ -11,7 +11,6 @@
 
 #include <opencv2/core.hpp>
 
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -88,8 +87,7 @@ public:
 private:
     LogSink &log_;
     BlazeFaceDetector detector_;
-    // Built only when the network cannot be loaded: its filters take 2 MB.
-    std::unique_ptr<HogFaceDetector> hogDetector_;
+    HogFaceDetector hogDetector_;
     FaceLandmarker landmarker_;
     FaceEmbeddingModel embeddingModel_;
     FrameAnalysisTiming timing_;
