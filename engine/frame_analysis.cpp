@@ -9,6 +9,13 @@ void VardoService::loadEmbeddingModel()
 {
     if (modules_.frameAnalysis)
         modules_.frameAnalysis->loadEmbeddingModel();
+    updateEmbeddingsWanted();
+}
+
+void VardoService::updateEmbeddingsWanted()
+{
+    if (modules_.frameAnalysis)
+        modules_.frameAnalysis->setEmbeddingsWanted(isOwnerEnrolled_ || isEnrolling_);
 }
 
 void VardoService::analyzeFrame(const cv::Mat &pixels)

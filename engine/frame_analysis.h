@@ -7,6 +7,7 @@
 
 #include <QtGlobal>
 
+#include <atomic>
 #include <vector>
 
 namespace vardo {
@@ -34,6 +35,16 @@ public:
     // faces are still found and counted, but none yields an embedding.
     virtual void loadEmbeddingModel() = 0;
     virtual FrameResults analyze(const cv::Mat &bgr, FaceCountUpdate &countUpdate) = 0;
+
+    // Whether anyone will read the embeddings: only matching (an enrolled owner) and
+    // enrolment do, and the embedding is the dearest step of a frame. Without them faces
+    // are still found, counted and gated. Set on the main thread, read on the
+    // processing queue: a frame analysed just before a change is simply one frame late.
+    void setEmbeddingsWanted(bool wanted) { embeddingsWanted_.store(wanted, std::memory_order_relaxed); }
+    bool embeddingsWanted() const { return embeddingsWanted_.load(std::memory_order_relaxed); }
+
+private:
+    std::atomic<bool> embeddingsWanted_{true};
 };
 
 } // namespace vardo

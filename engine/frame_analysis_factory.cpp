@@ -6,6 +6,26 @@ namespace vardo {
 
 namespace {
 
+// Which camera frames of an empty scene are searched for faces. Once two searched
+// frames in a row showed nobody, only every second frame is searched, and the one in
+// between reports the empty scene again: someone coming into view is seen at most one
+// analysed frame (a sixth of a second) late. While anyone is in view, however small or
+// briefly lost, every frame is searched, so the face counts of the shoulder guard and
+// the owner's recognition are what they were.
+class EmptySceneSchedule {
+public:
+    bool searchThisFrame()
+    {
+        skippedLast_ = emptySearches_ >= 2 && !skippedLast_;
+        return !skippedLast_;
+    }
+    void searched(bool sawAnyone) { emptySearches_ = sawAnyone ? 0 : emptySearches_ + 1; }
+
+private:
+    int emptySearches_ = 0;
+    bool skippedLast_ = false;
+};
+
 class RecognitionFrameAnalysis final : public FrameAnalysis {
 public:
     explicit RecognitionFrameAnalysis(LogSink &log) : analyzer_(log) { analyzer_.loadDetectionModels(); }
@@ -14,20 +34,24 @@ public:
 
     FrameResults analyze(const cv::Mat &bgr, FaceCountUpdate &countUpdate) override
     {
-        AnalysedFrame analysed = analyzer_.analyze(bgr);
+        FrameResults results;
+        results.frame = bgr;
+        if (!schedule_.searchThisFrame())
+            return results;
+        AnalysedFrame analysed = analyzer_.analyze(bgr, embeddingsWanted());
+        schedule_.searched(analysed.rectangleCount > 0 || analysed.faceCount() > 0);
         countUpdate.due = analysed.isFaceCountUpdateDue();
         countUpdate.faceCount = analysed.rectangleCount;
-        FrameResults results;
         results.faceCount = analysed.faceCount();
         results.allEmbeddings = std::move(analysed.allEmbeddings);
         results.openEyeEmbeddings = std::move(analysed.openEyeEmbeddings);
         results.observations = std::move(analysed.observations);
-        results.frame = bgr;
         return results;
     }
 
 private:
     FrameAnalyzer analyzer_;
+    EmptySceneSchedule schedule_;
 };
 
 } // namespace

@@ -285,11 +285,13 @@ void VardoService::setHasAcceptedTerms(bool value)
 void VardoService::setIsOwnerEnrolled(bool value)
 {
     publish(isOwnerEnrolled_, value, &VardoService::isOwnerEnrolledChanged);
+    updateEmbeddingsWanted();
 }
 
 void VardoService::setIsEnrolling(bool value)
 {
     publish(isEnrolling_, value, &VardoService::isEnrollingChanged);
+    updateEmbeddingsWanted();
 }
 
 void VardoService::setEnrollmentProgress(double value)

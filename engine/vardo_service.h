@@ -394,6 +394,7 @@ private:
     void frameArrived(CapturedFrame &frame) override;
     void processFrame(const cv::Mat &pixels);
     void analyzeFrame(const cv::Mat &pixels);
+    void updateEmbeddingsWanted();
     void handleCameraNotification(CameraNotification notification);
     void endProtectedPeriod();
     void countdownTick();

@@ -43,7 +43,7 @@ bool FrameAnalyzer::loadEmbeddingModel()
     return embeddingModel_.load(log_);
 }
 
-AnalysedFrame FrameAnalyzer::analyze(const cv::Mat &bgrFrame)
+AnalysedFrame FrameAnalyzer::analyze(const cv::Mat &bgrFrame, bool withEmbeddings)
 {
     timing_ = {};
     AnalysedFrame result;
@@ -80,7 +80,7 @@ AnalysedFrame FrameAnalyzer::analyze(const cv::Mat &bgrFrame)
         if (embeddingModel_.isLoaded()) {
             outcome.gate = checkQualityGates(face, log_);
             timing_.gates += stage.lap();
-            if (*outcome.gate == FaceGate::ok) {
+            if (*outcome.gate == FaceGate::ok && withEmbeddings) {
                 if (auto embedding = embeddingModel_.embed(bgrFrame, face, log_)) {
                     outcome.hasEmbedding = true;
                     result.allEmbeddings.push_back(*embedding);

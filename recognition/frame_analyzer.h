@@ -79,8 +79,8 @@ public:
     FaceLandmarker &landmarker() { return landmarker_; }
 
     // Analyses one BGR frame (8-bit, 3 channels). An empty or unusable frame yields an
-    // empty analysis.
-    AnalysedFrame analyze(const cv::Mat &bgrFrame);
+    // empty analysis. Without embeddings the faces are still outlined and gated.
+    AnalysedFrame analyze(const cv::Mat &bgrFrame, bool withEmbeddings = true);
 
     const FrameAnalysisTiming &lastTiming() const { return timing_; }
 

@@ -4,18 +4,24 @@
 // analyser times itself); the single stages run warm, over and over, and come out lower
 // than within a frame, where each stage finds the caches full of the others' data.
 //
+// Each analysis benchmark runs with one and with two OpenCV threads (the "threads"
+// argument). "Time" is wall-clock, "CPU" the benchmark thread's own processor time, and
+// the counter process_cpu_ms the whole process's per frame: with two threads it adds
+// what OpenCV's worker threads spend, waiting for work included.
+//
 // The benchmarks run on a thread of their own, as the analysis does in the application.
-// OpenCV's network layers use every core unless VARDO_BENCH_OPENCV_THREADS limits them.
 // On one core the embedding's time depends on where its buffers happen to land in
 // memory (18 or 24 ms, changing with the build or the model file); on two it hardly
 // does. Models are found as the application finds them (NEROVA_VARDO_MODEL_DIR,
-// <build>/models, the installed ones). The machine is shared: check `uptime` first and
-// compare medians of repeated runs, for example (one command line)
+// <build>/models, the installed ones). The machine may be shared: check `uptime` first,
+// interleave the runs and compare medians, for example (one command line)
 //
-//   VARDO_BENCH_OPENCV_THREADS=2 build/bench/recognition/recognition_bench
+//   build/bench/recognition/recognition_bench
 //       --benchmark_filter='BM_(Detection|Landmarks|Embedding|WholeFrame)/'
-//       --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
+//       --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true
+//       --benchmark_report_aggregates_only=true
 
+#include "engine/frame_analysis_factory.h"
 #include "platform/camera_frame.h"
 #include "recognition/eye_openness.h"
 #include "recognition/frame_analyzer.h"
@@ -27,6 +33,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/objdetect.hpp>
+
+#include <sys/resource.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -43,6 +51,46 @@ public:
 };
 
 DiscardLog quiet;
+
+rusage processUsage()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage;
+}
+
+double cpuMs(const rusage &usage)
+{
+    const auto ms = [](const timeval &t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// Sets the OpenCV thread count of the benchmark's argument and, at the end, the process's
+// processor time and page faults per iteration (a fault means memory allocated afresh
+// and touched for the first time: buffers that should have been kept).
+class ThreadsAndProcessCpu {
+public:
+    explicit ThreadsAndProcessCpu(benchmark::State &state) : state_(state)
+    {
+        cv::setNumThreads(static_cast<int>(state.range(0)));
+        start_ = processUsage();
+    }
+    ~ThreadsAndProcessCpu()
+    {
+        if (state_.iterations() == 0)
+            return;
+        const rusage end = processUsage();
+        const auto perIteration = [&](double value) {
+            return benchmark::Counter(value / static_cast<double>(state_.iterations()));
+        };
+        state_.counters["process_cpu_ms"] = perIteration(cpuMs(end) - cpuMs(start_));
+        state_.counters["page_faults"] = perIteration(static_cast<double>(end.ru_minflt - start_.ru_minflt));
+    }
+
+private:
+    benchmark::State &state_;
+    rusage start_{};
+};
 
 const cv::Mat &deskFrame()
 {
@@ -96,6 +144,7 @@ DetectedFace deskFace()
 void BM_Detection(benchmark::State &state)
 {
     BlazeFaceDetector &detector = analyzer().detector();
+    ThreadsAndProcessCpu threads(state);
     for (auto _ : state)
         benchmark::DoNotOptimize(detector.detect(deskFrame(), FrameAnalyzer::minimumFaceScore));
     state.SetLabel("BlazeFace, input " + std::to_string(detector.inputSize().width) + "x"
@@ -107,6 +156,7 @@ void BM_Landmarks(benchmark::State &state)
 {
     const DetectedFace face = deskFace();
     cv::Mat gray;
+    ThreadsAndProcessCpu threads(state);
     for (auto _ : state) {
         cv::cvtColor(deskFrame(), gray, cv::COLOR_BGR2GRAY);
         benchmark::DoNotOptimize(analyzer().landmarker().observe(gray, face, FaceLandmarker::blazeFaceBoxes));
@@ -117,6 +167,7 @@ void BM_EyesAndGates(benchmark::State &state)
 {
     const FaceObservation face =
         analyzer().landmarker().observe(deskFrameGray(), deskFace(), FaceLandmarker::blazeFaceBoxes);
+    ThreadsAndProcessCpu threads(state);
     for (auto _ : state) {
         benchmark::DoNotOptimize(isEyesOpen(face));
         benchmark::DoNotOptimize(checkQualityGates(face, quiet));
@@ -127,6 +178,7 @@ void BM_Embedding(benchmark::State &state)
 {
     const FaceObservation face =
         analyzer().landmarker().observe(deskFrameGray(), deskFace(), FaceLandmarker::blazeFaceBoxes);
+    ThreadsAndProcessCpu threads(state);
     for (auto _ : state)
         benchmark::DoNotOptimize(analyzer().embeddingModel().embed(deskFrame(), face, quiet));
 }
@@ -136,17 +188,40 @@ void BM_Embedding(benchmark::State &state)
 void BM_WholeFrame(benchmark::State &state)
 {
     FrameAnalysisTiming sum;
+    ThreadsAndProcessCpu threads(state);
     for (auto _ : state) {
         benchmark::DoNotOptimize(analyzer().analyze(deskFrame()));
         const FrameAnalysisTiming &t = analyzer().lastTiming();
         sum.detection += t.detection;
         sum.landmarks += t.landmarks;
+        sum.gates += t.gates;
         sum.embedding += t.embedding;
     }
     const auto perFrame = [&](double ms) { return benchmark::Counter(ms / static_cast<double>(state.iterations())); };
     state.counters["detection_ms"] = perFrame(sum.detection);
     state.counters["landmarks_ms"] = perFrame(sum.landmarks);
+    state.counters["gates_ms"] = perFrame(sum.gates);
     state.counters["embedding_ms"] = perFrame(sum.embedding);
+}
+
+// The camera's view of an empty room as the engine analyses it, frame after frame (a
+// room empty for a while is searched every second frame).
+void BM_EmptyRoom(benchmark::State &state)
+{
+    static const cv::Mat room = [] {
+        const cv::Mat dogs = cv::imread(VARDO_TESTDATA_DIR "/groups/dogs.jpg");
+        if (dogs.empty()) {
+            std::cerr << "recognition_bench: test image missing\n";
+            std::exit(1);
+        }
+        return cameraFrameFromImage(dogs);
+    }();
+    static const std::unique_ptr<FrameAnalysis> analysis = createFrameAnalysis(quiet);
+    ThreadsAndProcessCpu threads(state);
+    for (auto _ : state) {
+        FaceCountUpdate update;
+        benchmark::DoNotOptimize(analysis->analyze(room, update));
+    }
 }
 
 // The alternatives measured for the detectors.
@@ -199,11 +274,12 @@ void BM_LoadLandmarkModel(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BM_Detection)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Landmarks)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_EyesAndGates)->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(BM_Embedding)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_WholeFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Detection)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Landmarks)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EyesAndGates)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_Embedding)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WholeFrame)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EmptyRoom)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HogDetectionFullFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HaarCascadeFullFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LoadEmbeddingModel)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
@@ -212,8 +288,6 @@ BENCHMARK(BM_LoadLandmarkModel)->Unit(benchmark::kMillisecond)->UseRealTime()->I
 
 int main(int argc, char **argv)
 {
-    if (const char *threads = std::getenv("VARDO_BENCH_OPENCV_THREADS"))
-        cv::setNumThreads(std::atoi(threads));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -76,6 +76,25 @@ TEST_F(EnrollmentSamples, OutlierIsDroppedAndTheOthersKeepTheirOrderButIdentical
     EXPECT_EQ(storedSet().value().size(), 25u);
 }
 
+// The embedding is the dearest step of a frame, so the analysis makes none unless they
+// are read; but an enrolment that did not ask for them would never receive a sample.
+TEST_F(EnrollmentSamples, EmbeddingsAreMadeOnlyWhileAnEnrolmentRunsOrAnOwnerIsEnrolled)
+{
+    VardoService &s = start();
+    EXPECT_FALSE(analysis.embeddingsWanted());
+    s.startEnrollment();
+    EXPECT_TRUE(analysis.embeddingsWanted());
+    s.cancelEnrollment();
+    EXPECT_FALSE(analysis.embeddingsWanted());
+    enrol(ownerSamples());
+    EXPECT_TRUE(analysis.embeddingsWanted());
+    s.resetFaceEnrollment();
+    EXPECT_FALSE(analysis.embeddingsWanted());
+
+    startEnrolledWith(ownerSamples()); // the stored set, read at start
+    EXPECT_TRUE(analysis.embeddingsWanted());
+}
+
 // A cancelled enrolment is in FirstStartRoad (tests/app).
 TEST_F(EnrollmentSamples, ReEnrolmentStartsFromNoSamples)
 {

@@ -59,13 +59,20 @@ bool eyesNarrowed(const std::filesystem::path &image)
 TEST(FrameAnalyzer, OneFaceWithOpenEyesGivesOneEmbeddingOfEachKind)
 {
     FrameAnalyzer &analyzer = loadedAnalyzer();
-    const AnalysedFrame analysis = analyzer.analyze(cameraFrameOf(identityImages("John_Salley").front()));
+    const cv::Mat frame = cameraFrameOf(identityImages("John_Salley").front());
+    const AnalysedFrame analysis = analyzer.analyze(frame);
     ASSERT_EQ(analysis.faceCount(), 1);
     EXPECT_FALSE(analysis.isFaceCountUpdateDue());
     ASSERT_EQ(analysis.openEyeEmbeddings.size(), 1u);
     EXPECT_EQ(analysis.allEmbeddings, analysis.openEyeEmbeddings);
     EXPECT_EQ(analysis.allEmbeddings[0].size(), 512u);
     EXPECT_EQ(analysis.outcomes.at(0).gate, FaceGate::ok);
+
+    // Nobody to match or enrol: the same face, gated as before, but no embedding.
+    const AnalysedFrame unread = analyzer.analyze(frame, false);
+    ASSERT_EQ(unread.faceCount(), 1);
+    EXPECT_EQ(unread.outcomes.at(0).gate, FaceGate::ok);
+    EXPECT_TRUE(unread.allEmbeddings.empty() && unread.openEyeEmbeddings.empty());
 }
 
 // Boxes and eye points are fractions of the frame with the origin at the bottom left, and
