@@ -156,6 +156,12 @@ std::optional<ScreenFinding> screenAroundFace(const std::vector<FoundRectangle> 
         const double faceArea = face.width * face.height;
         if (rectArea > 1.2 * faceArea && rectArea < 0.9)
             return ScreenFinding{rectArea, faceArea};
+        // A picture held close: the face fills the display and its edges cut through the
+        // face box. A real head is never cut by an unbroken straight outline; one behind
+        // it is broken where the head covers it, and is no quadrilateral then.
+        const bool holdsFace = (r & face).area() >= 0.999 * face.area();
+        if (!holdsFace && (r & face).area() >= 0.5 * faceArea && rectArea < 0.9)
+            return ScreenFinding{rectArea, faceArea};
     }
     return std::nullopt;
 }

@@ -136,7 +136,7 @@ std::vector<Scene> realFaceScenes(const std::string &testdata)
     std::vector<Scene> scenes;
     for (const char *person : {"Barack_Obama", "Joe_Biden"})
         for (const auto &file : filesIn(fs::path(testdata) / "identities" / person))
-            scenes.push_back({file.filename().string(), coverFrame(cv::imread(file.string()))});
+            scenes.push_back({std::string(person) + "/" + file.filename().string(), coverFrame(cv::imread(file.string()))});
     const cv::Mat background = room(testdata);
     int placed = 0;
     for (const char *person : {"John_Salley", "John_Savage", "John_Schneider"})
@@ -147,7 +147,7 @@ std::vector<Scene> realFaceScenes(const std::string &testdata)
             // Off the centre, and somewhere else each time.
             blendHead(frame, chip, cv::Point(60 + (placed * 97) % 340, 20 + (placed * 53) % 220));
             ++placed;
-            scenes.push_back({file.filename().string(), frame});
+            scenes.push_back({std::string(person) + "/" + file.filename().string(), frame});
         }
     for (const auto &file : filesIn(fs::path(testdata) / "groups"))
         if (file.filename() != "dogs.jpg")
@@ -167,7 +167,7 @@ std::vector<Scene> spoofScenes(const std::string &testdata)
     for (const char *person : {"Barack_Obama", "Joe_Biden", "John_Salley", "John_Savage", "John_Schneider"})
         for (const auto &file : filesIn(fs::path(testdata) / "identities" / person)) {
             const cv::Mat photo = cv::imread(file.string());
-            const std::string name = file.filename().string();
+            const std::string name = std::string(person) + "/" + file.filename().string();
             scenes.push_back(shownOn(background, photo, Device::phone, "phone:" + name));
             scenes.push_back(shownOn(background, photo, Device::monitor, "monitor:" + name));
             scenes.push_back(shownOn(background, photo, Device::print, "print:" + name));

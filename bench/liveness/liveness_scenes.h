@@ -7,7 +7,8 @@
 
 namespace vardo::bench {
 
-// One 640×480 frame as a webcam would show it, and where it came from.
+// One 640×480 frame as a webcam would show it, and where it came from ("Person/file.jpg",
+// with "phone:", "monitor:" or "print:" in front for a picture shown to the camera).
 struct Scene {
     std::string name;
     cv::Mat frame;

@@ -156,6 +156,8 @@ TEST(Screen, OnlyARectangleClearlyLargerThanTheFaceThatTouchesItAndIsNotTheWhole
         {"1.2 times the face, around it", {0.39, 0.39, 0.22, 0.2727272727272727}, false},
         {"large, elsewhere in the frame", {0.0, 0.0, 0.35, 0.9}, false},
         {"overlapping the face's edge", {0.55, 0.1, 0.4, 0.5}, true},
+        {"a display the face fills, its edge through the face", {0.42, 0.38, 0.2, 0.22}, true},
+        {"a small outline on the face (glasses, a badge)", {0.45, 0.45, 0.1, 0.1}, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
