@@ -74,7 +74,7 @@ void VardoService::applyFrameResults(const FrameResults &frame)
 
     // At a locked screen a matching face counts towards the owner only once it has shown
     // itself live; until then the frame is one without a match (a photo held up to the
-    // camera is not the owner, and is counted as a stranger's face would be).
+    // camera is not the owner, and counts towards intruder photos as any unknown face).
     if (isLocked_ && ownerFace && !livenessShown(now))
         ownerFace = nullptr;
 

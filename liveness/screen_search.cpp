@@ -158,9 +158,12 @@ std::optional<ScreenFinding> screenAroundFace(const std::vector<FoundRectangle> 
             return ScreenFinding{rectArea, faceArea};
         // A picture held close: the face fills the display and its edges cut through the
         // face box. A real head is never cut by an unbroken straight outline; one behind
-        // it is broken where the head covers it, and is no quadrilateral then.
-        const bool holdsFace = (r & face).area() >= 0.999 * face.area();
-        if (!holdsFace && (r & face).area() >= 0.5 * faceArea && rectArea < 0.9)
+        // it is broken where the head covers it, and is no quadrilateral then. An outline
+        // that is the face box itself (a face drawn as a patch) cuts nothing.
+        const double shared = (r & face).area();
+        const bool holdsFace = shared >= 0.999 * faceArea;
+        const bool isTheFaceBox = overlapShare(r, face) > 0.7;
+        if (!holdsFace && !isTheFaceBox && shared >= 0.5 * faceArea && rectArea < 0.9)
             return ScreenFinding{rectArea, faceArea};
     }
     return std::nullopt;

@@ -41,7 +41,8 @@ struct ScreenFinding {
 // The first of the rectangles, in their order, that encloses or overlaps the face box
 // (both lower-left origin) and whose area is more than 1.2 times the face's and less than
 // 0.9 of the frame; or that cuts through the face box, covering at least half of it
-// without holding all of it (a display the face fills), and is less than 0.9 of the frame.
+// without holding all of it or being the box itself (a display the face fills), and is
+// less than 0.9 of the frame.
 std::optional<ScreenFinding> screenAroundFace(const std::vector<FoundRectangle> &rectangles,
                                               const cv::Rect2d &normalisedFaceBox);
 

@@ -87,6 +87,8 @@ int main()
                 enrolled.insert(enrolled.end(), analysed.openEyeEmbeddings.begin(), analysed.openEyeEmbeddings.end());
             }
         std::printf("%s: %zu embeddings enrolled\n", person.c_str(), enrolled.size());
+        if (enrolled.empty())
+            continue; // none of the frames gives an eyes-open face: nobody to recognise
         for (const Scene *scene : owner) {
             const int frames = framesToUnlock(*analysis, enrolled, scene->frame);
             ownerMatched += frames != -2;
