@@ -82,8 +82,13 @@ int main()
         std::vector<const Scene *> owner;
         for (const Scene &scene : real)
             if (scene.name.rfind(person + "/", 0) == 0) {
-                owner.push_back(&scene);
                 const AnalysedFrame analysed = analyzer.analyze(scene.frame);
+                // A frame without an eyes-open face can never be recognised, live or not.
+                if (analysed.openEyeEmbeddings.empty()) {
+                    std::printf("owner  %-42s no eyes-open face\n", scene.name.c_str());
+                    continue;
+                }
+                owner.push_back(&scene);
                 enrolled.insert(enrolled.end(), analysed.openEyeEmbeddings.begin(), analysed.openEyeEmbeddings.end());
             }
         std::printf("%s: %zu embeddings enrolled\n", person.c_str(), enrolled.size());
