@@ -76,8 +76,9 @@ void VardoService::lockScreen()
     setTotalLocksAllTime(totalLocksAllTime_ + 1);
     setSecondsUntilLock(0);
     countdownTimer_.reset();
+    // A depth check still running keeps its slot until it ends: releasing it here would
+    // let a second inference start beside it on the same network.
     resetLivenessState();
-    isCheckingDepth_ = false;
     addSecurityEvent(SecurityEvent::Type::awayLock, 0);
     if (isStealthActive_)
         setIsStealthActive(false);
@@ -226,6 +227,7 @@ void VardoService::resetLivenessState()
     depthCheckTime_.reset();
     textureCheckPassed_ = false;
     consecutiveTexturePass_ = 0;
+    screenFoundTime_.reset();
 }
 
 } // namespace vardo

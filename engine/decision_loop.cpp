@@ -72,6 +72,12 @@ void VardoService::applyFrameResults(const FrameResults &frame)
     if (isLocked_ && faces > 0)
         runLivenessChecks(frame);
 
+    // At a locked screen a matching face counts towards the owner only once it has shown
+    // itself live; until then the frame is one without a match (a photo held up to the
+    // camera is not the owner, and counts towards intruder photos as any unknown face).
+    if (isLocked_ && ownerFace && !livenessShown(now))
+        ownerFace = nullptr;
+
     // Owner present or absent.
     if (isOwnerEnrolled_ && !openEyes.empty() && !isFaceLocked_) {
         if (!ownerFace) {
@@ -185,16 +191,6 @@ void VardoService::applyFaceCountUpdate(qint64 faceCount)
     consecutiveCleanFrames_ = 0;
     if (guardDue(stealthDelay_, consecutiveMultiFaceCount_) && !isStealthActive_)
         activateStealth(faceCount);
-}
-
-// Liveness checks (depth, texture, a screen around the face) land with the liveness
-// module; these are the places the loop starts them from.
-void VardoService::startLivenessCheckForEnrollment(const FrameResults &)
-{
-}
-
-void VardoService::runLivenessChecks(const FrameResults &)
-{
 }
 
 } // namespace vardo

@@ -42,6 +42,10 @@ QString publishedStateJson(const VardoService &service, const QString &extraMemb
             value = QJsonValue::fromVariant(property.read(&service));
         members << QLatin1Char('"') + name + QStringLiteral("\":") + compactJson(value);
     }
+    // The liveness verdicts at a locked screen, which decide whether the owner's face
+    // may open it, are not published but belong to the state all the same.
+    members << QStringLiteral("\"depthLivenessConfirmed\":") + compactJson(service.depthLivenessConfirmed());
+    members << QStringLiteral("\"textureCheckPassed\":") + compactJson(service.textureCheckPassed());
     if (!extraMembers.isEmpty())
         members << extraMembers;
     return QLatin1Char('{') + members.join(QLatin1Char(',')) + QLatin1Char('}');

@@ -59,7 +59,7 @@ VardoService::VardoService(PlatformServices platform, EngineModules modules, Ser
     loadSecurityEvents();
     loadEmbeddings();
     loadEmbeddingModel();
-    // The depth model of the liveness checks loads here once they exist.
+    loadDepthModel();
     restoreLockoutState();
     checkDailyReset();
     loadIntruderHistory();

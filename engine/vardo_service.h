@@ -21,6 +21,8 @@
 
 namespace vardo {
 
+class DepthModel;
+
 enum class ServiceStart {
     full,
     // For inspecting the state: the initialiser reads everything but neither starts
@@ -280,6 +282,16 @@ public:
     std::optional<std::string> loadStateValue(const std::string &account);
     void deleteStateValue(const std::string &account);
 
+    // Liveness checks at a locked screen; verdicts arrive later on the main thread.
+    void loadDepthModel();
+    void startDepthCheck(const cv::Mat &frame, const FaceObservation &face);
+    void checkTexture(const cv::Rect2d &faceBox, const cv::Mat &frame);
+    void detectScreenAroundFace(const cv::Rect2d &faceBox, const cv::Mat &frame);
+    // Whether a face at the locked screen has shown itself live: the texture check has
+    // passed, no screen or phone was found around it within depthValidityWindow, and,
+    // with a depth model, depth was confirmed within that window.
+    bool livenessShown(double now) const;
+
     // Intruder photos.
     void captureIntruderPhoto();
     void loadIntruderHistory();
@@ -303,6 +315,13 @@ public:
     std::optional<double> protectionStartTime() const { return protectionStartTime_; }
     double lastEnrollmentSampleTime() const { return lastEnrollmentSampleTime_; }
     double enrollmentCompletedTime() const { return enrollmentCompletedTime_; }
+    bool hasDepthModel() const { return depthModel_ != nullptr; }
+    bool isCheckingDepth() const { return isCheckingDepth_; }
+    bool depthLivenessConfirmed() const { return depthLivenessConfirmed_; }
+    std::optional<double> depthCheckTime() const { return depthCheckTime_; }
+    bool textureCheckPassed() const { return textureCheckPassed_; }
+    qint64 consecutiveTexturePass() const { return consecutiveTexturePass_; }
+    std::optional<double> screenFoundTime() const { return screenFoundTime_; }
 
 signals:
     void isEnabledChanged();
@@ -480,12 +499,14 @@ private:
     static constexpr double sessionLockConfirmSeconds = 5.0;
     std::unique_ptr<Timer> sessionLockCheckTimer_;
 
-    // Liveness.
+    // Liveness. The model is shared with the check running on the background queue.
+    std::shared_ptr<DepthModel> depthModel_;
     bool depthLivenessConfirmed_ = false;
     std::optional<double> depthCheckTime_;
     bool isCheckingDepth_ = false;
     bool textureCheckPassed_ = false;
     qint64 consecutiveTexturePass_ = 0;
+    std::optional<double> screenFoundTime_; // the last screen or phone found around the face
 
     // Recognition, enrolment and lockout.
     qint64 failedMatchAttempts_ = 0;

@@ -323,6 +323,10 @@ private:
                 if (!it.value().isBool())
                     return reject("\"gated\" must be true or false");
                 face.gated = it.value().toBool();
+            } else if (it.key() == QLatin1String("live") || it.key() == QLatin1String("screen")) {
+                if (!it.value().isBool())
+                    return reject(quoted(it.key()) + " must be true or false");
+                (it.key() == QLatin1String("live") ? face.live : face.screen) = it.value().toBool();
             } else {
                 return reject("unknown key " + quoted(it.key()) + " in a face");
             }

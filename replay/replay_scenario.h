@@ -23,6 +23,7 @@ namespace vardo {
 //   {"t":0,"start":"2026-03-02T09:00:00Z"}                             set-up
 //   {"t":0,"secrets":{"failed_attempts":"4"}}                          set-up
 //   {"t":1.5,"frame":{"faces":[{"who":"alice"},{"who":"bob","eyes":"closed"}],"rect":3}}
+//   {"t":1.6,"frame":{"faces":[{"who":"alice","live":false,"screen":true}]}}  a picture of alice on a phone
 //   {"t":2,"image":"faces/alice.jpg"}
 //   {"t":3,"call":"pauseStealth","args":[5]}
 //   {"t":3,"set":{"lockTimeout":5,"lockMode":"lock_mac"}}

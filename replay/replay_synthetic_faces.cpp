@@ -1,5 +1,9 @@
 #include "replay/replay_synthetic_faces.h"
 
+#include "liveness/face_region.h"
+
+#include <opencv2/imgproc.hpp>
+
 #include <random>
 
 namespace vardo {
@@ -33,6 +37,34 @@ std::uint64_t mix(std::uint64_t a, std::uint64_t b)
 
 // Enrolled samples use keys from the top of the range, frames count up from 0.
 constexpr std::uint64_t enrolledSampleBase = 0xFFFF'FFFF'0000'0000ull;
+
+// Skin under room light as the texture check sees it: fine noise of some twenty grey levels
+// around a skin tone, drawn from the sample key so every run draws the same.
+void drawFace(cv::Mat &frame, const cv::Rect &where, const SyntheticFace &face, std::uint64_t sample)
+{
+    if (face.screen) {
+        // A phone held up: its dark body reaches well beyond the face on every side.
+        const int marginX = where.width / 6, marginY = where.height / 6;
+        const cv::Rect body = cv::Rect(where.x - marginX, where.y - marginY, where.width + 2 * marginX,
+                                       where.height + 2 * marginY)
+            & cv::Rect(0, 0, frame.cols, frame.rows);
+        cv::rectangle(frame, body, cv::Scalar(25, 25, 28), cv::FILLED);
+    }
+    cv::Mat skin = frame(where);
+    skin.setTo(cv::Scalar(120, 140, 175));
+    if (!face.live)
+        return;
+    std::mt19937_64 generator(mix(stableTextHash(face.who), sample));
+    for (int y = 0; y < skin.rows; ++y)
+        for (int x = 0; x < skin.cols; ++x) {
+            const int shade = static_cast<int>(generator() % 41) - 20;
+            auto &pixel = skin.at<cv::Vec3b>(y, x);
+            for (int c = 0; c < 3; ++c)
+                pixel[c] = cv::saturate_cast<uchar>(pixel[c] + shade);
+        }
+}
+
+const cv::Size syntheticFrameSize{640, 480};
 
 } // namespace
 
@@ -74,6 +106,7 @@ FrameResults syntheticFrameResults(const std::vector<SyntheticFace> &faces, std:
 {
     FrameResults results;
     results.faceCount = static_cast<qint64>(faces.size());
+    results.frame = cv::Mat(syntheticFrameSize, CV_8UC3, cv::Scalar(90, 100, 110));
     for (std::size_t i = 0; i < faces.size(); ++i) {
         const SyntheticFace &face = faces[i];
         FaceObservation observation;
@@ -82,6 +115,9 @@ FrameResults syntheticFrameResults(const std::vector<SyntheticFace> &faces, std:
                                              width * 0.8, std::min(0.4, width * 0.8));
         observation.confidence = face.gated ? 0.3f : 0.95f;
         results.observations.push_back(observation);
+        drawFace(results.frame,
+                 wholePixelsInside(facePixelRect(observation.boundingBox, syntheticFrameSize), syntheticFrameSize),
+                 face, firstSample + i);
         if (face.gated)
             continue;
         Embedding embedding = syntheticPersonEmbedding(face.who, firstSample + i);

@@ -41,11 +41,17 @@ struct SyntheticFace {
     std::string who;
     bool eyesOpen = true;
     bool gated = false; // too small, too large or not confident: counted, no embedding
+    // What the camera's picture of the face shows to the liveness checks: skin texture,
+    // or the smooth flat picture of a face ("live": false); and a phone's dark outline
+    // around it ("screen": true).
+    bool live = true;
+    bool screen = false;
 };
 
 // What face analysis reports for one frame with these faces, in this order. Each face
 // gets its own noise: sample keys `firstSample`, `firstSample + 1`, ... The observations
-// are placed side by side across the frame.
+// are placed side by side across the frame, and the frame is drawn to match: a plain
+// room with each face where its observation says.
 FrameResults syntheticFrameResults(const std::vector<SyntheticFace> &faces, std::uint64_t firstSample);
 
 } // namespace vardo

@@ -117,6 +117,7 @@ TEST_F(FailedMatches, AnUnknownFaceIsRecordedOnceAtTheThirtiethMissOfEachStreak)
 
 TEST_F(FailedMatches, FiveRecordedStreaksLockRecognitionAndTheOwnerIsNoLongerSeen)
 {
+    platform.defaults.setInteger("vardo_lock_timeout", 60); // no lock in between
     VardoService &s = startProtected();
     for (int streak = 0; streak < 5; ++streak) {
         show(stranger(), 30);

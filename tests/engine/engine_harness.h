@@ -80,6 +80,15 @@ protected:
             service->applyFrameResults(frame);
     }
     void ownerSitsDown() { show(owner(), 3); }
+    // At a locked screen the owner's first frames show the texture check a live face;
+    // their verdicts land before the next frame, and only later frames count as matches.
+    void ownerShowsLiveness()
+    {
+        for (int i = 0; i < VardoService::textureFramesNeeded; ++i) {
+            show(owner());
+            settle();
+        }
+    }
 
     // One frame the whole way: camera, processing queue, analysis, main queue.
     void showThroughCamera(FrameResults frame, FaceCountUpdate countUpdate = {})

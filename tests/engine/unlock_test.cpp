@@ -36,6 +36,7 @@ TEST_F(Unlock, APasswordUnlockHidesTheOverlayAndResetsTheCounters)
 TEST_F(Unlock, AFaceUnlockWhileThePasswordIsCheckedRecordsNoManualUnlock)
 {
     VardoService &s = locked();
+    ownerShowsLiveness();
     s.unlockWithPassword("owner-password");
     ownerSitsDown(); // recognised before the system answers
     settle();
@@ -74,6 +75,7 @@ TEST_F(Unlock, TheRecognisedOwnerUnlocksAtOnceAddsNoEventAndLeavesTheCountersAnd
 {
     VardoService &s = locked();
     at(12.0);
+    ownerShowsLiveness();
     show(owner(), 2);
     EXPECT_TRUE(s.isLocked());
     show(owner());
@@ -91,6 +93,7 @@ TEST_F(Unlock, APasswordUnlockWithinTheUnlockDelayLeavesNothingForTheDelayedUnlo
     platform.defaults.setInteger("vardo_unlock_delay", 5);
     VardoService &s = locked();
     at(12.0);
+    ownerShowsLiveness();
     ownerSitsDown();
     at(16.999);
     ASSERT_TRUE(s.isLocked());
@@ -107,6 +110,7 @@ TEST_F(Unlock, TheDelayedUnlockDoesNothingOnceTheServiceIsGone)
     platform.defaults.setInteger("vardo_unlock_delay", 5);
     locked();
     at(12.0);
+    ownerShowsLiveness();
     ownerSitsDown();
     const int hides = platform.overlays.lockHides;
     service.reset();
