@@ -57,8 +57,10 @@ struct FrameAnalysisTiming {
 
 // Turns a camera frame into an AnalysedFrame: one run of the face detector serves both
 // counts; faces covering more than 2 % of the frame are outlined (the landmark
-// detector's faces), judged eyes-open or not, gated and embedded. Plain and synchronous;
-// not thread-safe: run one instance on one thread (the processing queue).
+// detector's faces), judged eyes-open or not, gated and embedded (or, when the caller
+// allows it, given the embedding of the same unmoved face of the frame before: see
+// EmbeddingReuse). Plain and synchronous; not thread-safe: run one instance on one
+// thread (the processing queue).
 class FrameAnalyzer {
 public:
     // A detection is a face at this probability and above (true faces score about 0.8
