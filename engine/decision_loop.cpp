@@ -99,7 +99,9 @@ void VardoService::applyFrameResults(const FrameResults &frame)
         }
         const bool recognised = consecutiveOwnerMatch_ >= framesNeededToUnlock;
         setOwnerRecognized(recognised);
-        if (recognised && ownerFace)
+        // Learning takes only an embedding computed on this frame: one taken over from an
+        // earlier frame is no new look at the owner and may have been offered already.
+        if (recognised && ownerFace && !frame.isReusedOpenEyeEmbedding(ownerFace - openEyes.data()))
             adaptiveUpdate(*ownerFace);
         present = recognised;
     } else if (isFaceLocked_) {

@@ -14,8 +14,15 @@ void VardoService::loadEmbeddingModel()
 
 void VardoService::updateEmbeddingsWanted()
 {
-    if (modules_.frameAnalysis)
-        modules_.frameAnalysis->setEmbeddingsWanted(isOwnerEnrolled_ || isEnrolling_);
+    using Need = FrameAnalysis::EmbeddingNeed;
+    if (!modules_.frameAnalysis)
+        return;
+    Need need = Need::none;
+    if (isEnrolling_ || (isOwnerEnrolled_ && isLocked_))
+        need = Need::fresh;
+    else if (isOwnerEnrolled_)
+        need = Need::recentWillDo;
+    modules_.frameAnalysis->setEmbeddingNeed(need);
 }
 
 void VardoService::analyzeFrame(const cv::Mat &pixels)

@@ -17,8 +17,15 @@ struct FrameResults {
     qint64 faceCount = 0;                     // faces the landmark detector found, gated or not
     std::vector<Embedding> allEmbeddings;     // one per face that passed the quality gates
     std::vector<Embedding> openEyeEmbeddings; // those of them with open eyes, same order
+    std::vector<bool> openEyeEmbeddingReused; // per open-eye embedding: an earlier frame's
     std::vector<FaceObservation> observations;
     cv::Mat frame;
+
+    bool isReusedOpenEyeEmbedding(std::ptrdiff_t index) const
+    {
+        return index >= 0 && static_cast<std::size_t>(index) < openEyeEmbeddingReused.size()
+            && openEyeEmbeddingReused[static_cast<std::size_t>(index)];
+    }
 };
 
 // The second, cheaper count of the same frame, sent only when it sees more faces.
@@ -36,15 +43,25 @@ public:
     virtual void loadEmbeddingModel() = 0;
     virtual FrameResults analyze(const cv::Mat &bgr, FaceCountUpdate &countUpdate) = 0;
 
-    // Whether anyone will read the embeddings: only matching (an enrolled owner) and
-    // enrolment do, and the embedding is the dearest step of a frame. Without them faces
-    // are still found, counted and gated. Set on the main thread, read on the
-    // processing queue: a frame analysed just before a change is simply one frame late.
-    void setEmbeddingsWanted(bool wanted) { embeddingsWanted_.store(wanted, std::memory_order_relaxed); }
-    bool embeddingsWanted() const { return embeddingsWanted_.load(std::memory_order_relaxed); }
+    // What the embeddings are for. Only matching (an enrolled owner) and enrolment read
+    // them, and the embedding is the dearest step of a frame: without a reader faces are
+    // still found, counted and gated, but none is embedded. A watched, unlocked screen
+    // only needs to know whether the owner is still there, so a face that has not moved
+    // may keep its embedding of an earlier frame (about a second at most); enrolment and
+    // unlocking get faces embedded on the frame itself.
+    //
+    // Set on the main thread, read on the processing queue: a frame analysed just after
+    // a change still follows the old need. After a lock that is at most one frame with
+    // an embedding of the same, unmoved face from the second before; unlocking needs
+    // three matching frames in a row and, at the locked screen, liveness, so one such
+    // frame cannot let anyone in.
+    enum class EmbeddingNeed { none, recentWillDo, fresh };
+    void setEmbeddingNeed(EmbeddingNeed need) { embeddingNeed_.store(need, std::memory_order_relaxed); }
+    EmbeddingNeed embeddingNeed() const { return embeddingNeed_.load(std::memory_order_relaxed); }
+    bool embeddingsWanted() const { return embeddingNeed() != EmbeddingNeed::none; }
 
 private:
-    std::atomic<bool> embeddingsWanted_{true};
+    std::atomic<EmbeddingNeed> embeddingNeed_{EmbeddingNeed::fresh};
 };
 
 } // namespace vardo

@@ -38,6 +38,7 @@ public:
         results.frame = bgr;
         if (!schedule_.searchThisFrame())
             return results;
+        analyzer_.embeddingReuse().setAllowed(embeddingNeed() == EmbeddingNeed::recentWillDo);
         AnalysedFrame analysed = analyzer_.analyze(bgr, embeddingsWanted());
         schedule_.searched(analysed.rectangleCount > 0 || analysed.faceCount() > 0);
         countUpdate.due = analysed.isFaceCountUpdateDue();
@@ -45,6 +46,9 @@ public:
         results.faceCount = analysed.faceCount();
         results.allEmbeddings = std::move(analysed.allEmbeddings);
         results.openEyeEmbeddings = std::move(analysed.openEyeEmbeddings);
+        for (const auto &outcome : analysed.outcomes)
+            if (outcome.hasEmbedding && outcome.eyesOpen)
+                results.openEyeEmbeddingReused.push_back(outcome.embeddingReused);
         results.observations = std::move(analysed.observations);
         return results;
     }

@@ -206,6 +206,7 @@ void VardoService::setIsLocked(bool value)
     if (!value)
         sessionLockStandsIn_ = false;
     publish(isLocked_, value, &VardoService::isLockedChanged);
+    updateEmbeddingsWanted();
 }
 
 void VardoService::setFaceDetected(bool value)

@@ -73,6 +73,7 @@ AnalysedFrame FrameAnalyzer::analyze(const cv::Mat &bgrFrame, bool withEmbedding
         result.observations.push_back(landmarker_.observe(gray, detection, adjustment));
     }
     timing_.landmarks = stage.lap();
+    reuse_.startFrame(bgrFrame.size(), result.observations.size());
 
     for (const auto &face : result.observations) {
         AnalysedFrame::FaceOutcome outcome;
@@ -81,7 +82,9 @@ AnalysedFrame FrameAnalyzer::analyze(const cv::Mat &bgrFrame, bool withEmbedding
             outcome.gate = checkQualityGates(face, log_);
             timing_.gates += stage.lap();
             if (*outcome.gate == FaceGate::ok && withEmbeddings) {
-                if (auto embedding = embeddingModel_.embed(bgrFrame, face, log_)) {
+                auto embedding = reuse_.embeddingFor(face, outcome.eyesOpen, outcome.embeddingReused,
+                                                     [&] { return embeddingModel_.embed(bgrFrame, face, log_); });
+                if (embedding) {
                     outcome.hasEmbedding = true;
                     result.allEmbeddings.push_back(*embedding);
                     if (outcome.eyesOpen)

@@ -3,6 +3,7 @@
 #include "platform/log_sink.h"
 #include "recognition/blazeface_detector.h"
 #include "recognition/embedding.h"
+#include "recognition/embedding_reuse.h"
 #include "recognition/face_embedding_model.h"
 #include "recognition/face_landmarker.h"
 #include "recognition/face_observation.h"
@@ -33,6 +34,7 @@ struct AnalysedFrame {
         bool eyesOpen = true;
         std::optional<FaceGate> gate; // empty when the embedding model is not loaded
         bool hasEmbedding = false;
+        bool embeddingReused = false; // taken from an earlier frame, not computed on this one
     };
     std::vector<FaceOutcome> outcomes;
 
@@ -55,8 +57,10 @@ struct FrameAnalysisTiming {
 
 // Turns a camera frame into an AnalysedFrame: one run of the face detector serves both
 // counts; faces covering more than 2 % of the frame are outlined (the landmark
-// detector's faces), judged eyes-open or not, gated and embedded. Plain and synchronous;
-// not thread-safe: run one instance on one thread (the processing queue).
+// detector's faces), judged eyes-open or not, gated and embedded (or, when the caller
+// allows it, given the embedding of the same unmoved face of the frame before: see
+// EmbeddingReuse). Plain and synchronous; not thread-safe: run one instance on one
+// thread (the processing queue).
 class FrameAnalyzer {
 public:
     // A detection is a face at this probability and above (true faces score about 0.8
@@ -77,6 +81,7 @@ public:
     FaceEmbeddingModel &embeddingModel() { return embeddingModel_; }
     BlazeFaceDetector &detector() { return detector_; }
     FaceLandmarker &landmarker() { return landmarker_; }
+    EmbeddingReuse &embeddingReuse() { return reuse_; }
 
     // Analyses one BGR frame (8-bit, 3 channels). An empty or unusable frame yields an
     // empty analysis. Without embeddings the faces are still outlined and gated.
@@ -90,6 +95,7 @@ private:
     HogFaceDetector hogDetector_;
     FaceLandmarker landmarker_;
     FaceEmbeddingModel embeddingModel_;
+    EmbeddingReuse reuse_;
     FrameAnalysisTiming timing_;
     // The grey frame, kept for the next one rather than allocated anew (on a main thread
     // a fresh frame's worth of memory costs more in page faults than the conversion).

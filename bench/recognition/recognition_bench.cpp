@@ -3,6 +3,9 @@
 // time. BM_WholeFrame is the figure that counts (its counters split it by stage as the
 // analyser times itself); the single stages run warm, over and over, and come out lower
 // than within a frame, where each stage finds the caches full of the others' data.
+// BM_ClipSequence and BM_StillOwnerSequence analyse consecutive frames, where a face
+// that has not moved may keep an earlier frame's embedding: reuse off and on, side by
+// side, median and mean per analysed frame and the share of reused embeddings.
 //
 // Each analysis benchmark runs with one and with two OpenCV threads (the "threads"
 // argument). "Time" is wall-clock, "CPU" the benchmark thread's own processor time, and
@@ -33,13 +36,17 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/objdetect.hpp>
+#include <opencv2/videoio.hpp>
 
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 using namespace vardo;
 
@@ -224,6 +231,82 @@ void BM_EmptyRoom(benchmark::State &state)
     }
 }
 
+// Consecutive analysed frames, each analysed once per pass in order, with the reuse of a
+// still face's embedding on or off (the "reuse" argument). Per analysed frame: the median
+// and mean wall-clock time, the share of embedded faces whose embedding was taken from
+// an earlier frame, and the embedded faces.
+void analyseSequence(benchmark::State &state, const std::vector<cv::Mat> &frames)
+{
+    FrameAnalyzer &a = analyzer();
+    a.embeddingReuse().setAllowed(state.range(1) != 0);
+    std::vector<double> ms;
+    long embedded = 0;
+    long reused = 0;
+    ThreadsAndProcessCpu threads(state);
+    for (auto _ : state) {
+        for (const cv::Mat &frame : frames) {
+            const auto begin = std::chrono::steady_clock::now();
+            const AnalysedFrame analysed = a.analyze(frame);
+            ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+            for (const auto &outcome : analysed.outcomes) {
+                embedded += outcome.hasEmbedding;
+                reused += outcome.embeddingReused;
+            }
+        }
+    }
+    a.embeddingReuse().setAllowed(false);
+    const double count = static_cast<double>(ms.size());
+    double sum = 0.0;
+    for (const double m : ms)
+        sum += m;
+    std::nth_element(ms.begin(), ms.begin() + static_cast<long>(ms.size() / 2), ms.end());
+    state.counters["median_ms"] = ms[ms.size() / 2];
+    state.counters["mean_ms"] = sum / count;
+    state.counters["reused_share"] = embedded > 0 ? static_cast<double>(reused) / static_cast<double>(embedded) : 0.0;
+    state.counters["faces_embedded"] = static_cast<double>(embedded) / count;
+    state.SetLabel(std::to_string(frames.size()) + " frames a pass");
+}
+
+// The recorded clip as the camera intake passes it on: every fifth frame.
+void BM_ClipSequence(benchmark::State &state)
+{
+    static const std::vector<cv::Mat> frames = [] {
+        std::vector<cv::Mat> kept;
+        cv::VideoCapture clip(VARDO_TESTDATA_DIR "/video/short_hamilton_clip.mp4");
+        cv::Mat raw;
+        for (int n = 0; clip.read(raw); ++n)
+            if (n % 5 == 0)
+                kept.push_back(cameraFrameFromImage(raw));
+        if (kept.empty()) {
+            std::cerr << "recognition_bench: cannot read the clip\n";
+            std::exit(1);
+        }
+        return kept;
+    }();
+    analyseSequence(state, frames);
+}
+
+// The owner sitting still at the desk: the bench frame, moved by a pixel or two and
+// with fresh sensor noise on every frame, for five seconds of analysed frames.
+void BM_StillOwnerSequence(benchmark::State &state)
+{
+    static const std::vector<cv::Mat> frames = [] {
+        std::vector<cv::Mat> made;
+        cv::RNG rng(15);
+        for (int n = 0; n < 30; ++n) {
+            const cv::Mat shift = (cv::Mat_<double>(2, 3) << 1, 0, rng.uniform(-2, 3), 0, 1, rng.uniform(-2, 3));
+            cv::Mat frame;
+            cv::warpAffine(deskFrame(), frame, shift, deskFrame().size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+            cv::Mat grain(frame.size(), CV_8UC3);
+            rng.fill(grain, cv::RNG::NORMAL, 0, 3);
+            cv::add(frame, grain, frame);
+            made.push_back(frame);
+        }
+        return made;
+    }();
+    analyseSequence(state, frames);
+}
+
 // The alternatives measured for the detectors.
 void BM_HogDetectionFullFrame(benchmark::State &state)
 {
@@ -279,6 +362,10 @@ BENCHMARK(BM_Landmarks)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMi
 BENCHMARK(BM_EyesAndGates)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_Embedding)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WholeFrame)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ClipSequence)->ArgNames({"threads", "reuse"})->ArgsProduct({{1, 2}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_StillOwnerSequence)->ArgNames({"threads", "reuse"})->ArgsProduct({{1, 2}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_EmptyRoom)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HogDetectionFullFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HaarCascadeFullFrame)->Unit(benchmark::kMillisecond)->UseRealTime();

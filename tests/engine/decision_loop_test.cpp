@@ -22,6 +22,23 @@ TEST_F(OwnerRecognition, TheThirdMatchingFrameRecognisesTheOwnerAndClearsFailedM
     EXPECT_EQ(stateValue("failed_attempts"), "0");
 }
 
+// A still owner keeps the embedding of an earlier frame for a while: it is one look at
+// him, and learning must take it once, not on every frame that reuses it.
+TEST_F(OwnerRecognition, AnEmbeddingTakenOverFromAnEarlierFrameIsNotLearntAgain)
+{
+    VardoService &s = startProtected();
+    ownerSitsDown();
+    const std::size_t learnt = s.ownerFaceEmbeddings().size();
+    FrameResults still = owner();
+    still.openEyeEmbeddingReused = {true};
+    show(still, 3);
+    EXPECT_TRUE(s.ownerRecognized());
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), learnt);
+    still.openEyeEmbeddingReused = {false};
+    show(still);
+    EXPECT_EQ(s.ownerFaceEmbeddings().size(), learnt + 1);
+}
+
 // Writing on every recognised frame would mean six keyring prompts a second when it is locked.
 TEST_F(OwnerRecognition, TheClearedCountIsWrittenOnlyWhenTheStoredOneDiffers)
 {

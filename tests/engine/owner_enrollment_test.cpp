@@ -77,22 +77,34 @@ TEST_F(EnrollmentSamples, OutlierIsDroppedAndTheOthersKeepTheirOrderButIdentical
 }
 
 // The embedding is the dearest step of a frame, so the analysis makes none unless they
-// are read; but an enrolment that did not ask for them would never receive a sample.
-TEST_F(EnrollmentSamples, EmbeddingsAreMadeOnlyWhileAnEnrolmentRunsOrAnOwnerIsEnrolled)
+// are read; but an enrolment that did not ask for them would never receive a sample. A
+// still face may keep an earlier one only while the unlocked screen is watched: samples
+// must be new looks, and the way in must be judged on the frame itself.
+TEST_F(EnrollmentSamples, EmbeddingsAreMadeOnlyWhenReadAndFreshForEnrolmentAndTheLockedScreen)
 {
+    using Need = FrameAnalysis::EmbeddingNeed;
     VardoService &s = start();
-    EXPECT_FALSE(analysis.embeddingsWanted());
+    EXPECT_EQ(analysis.embeddingNeed(), Need::none);
     s.startEnrollment();
-    EXPECT_TRUE(analysis.embeddingsWanted());
+    EXPECT_EQ(analysis.embeddingNeed(), Need::fresh);
     s.cancelEnrollment();
-    EXPECT_FALSE(analysis.embeddingsWanted());
+    EXPECT_EQ(analysis.embeddingNeed(), Need::none);
     enrol(ownerSamples());
-    EXPECT_TRUE(analysis.embeddingsWanted());
+    EXPECT_EQ(analysis.embeddingNeed(), Need::recentWillDo);
+    s.lockScreen();
+    EXPECT_EQ(analysis.embeddingNeed(), Need::fresh);
+    s.unlockWithPassword("owner-password");
+    settle();
+    ASSERT_FALSE(s.isLocked());
+    EXPECT_EQ(analysis.embeddingNeed(), Need::recentWillDo);
+    s.startEnrollment(); // re-enrolling an enrolled owner
+    EXPECT_EQ(analysis.embeddingNeed(), Need::fresh);
+    s.cancelEnrollment();
     s.resetFaceEnrollment();
-    EXPECT_FALSE(analysis.embeddingsWanted());
+    EXPECT_EQ(analysis.embeddingNeed(), Need::none);
 
     startEnrolledWith(ownerSamples()); // the stored set, read at start
-    EXPECT_TRUE(analysis.embeddingsWanted());
+    EXPECT_EQ(analysis.embeddingNeed(), Need::recentWillDo);
 }
 
 // A cancelled enrolment is in FirstStartRoad (tests/app).
