@@ -62,6 +62,16 @@ protected:
         return s;
     }
 
+    // Protected, and locked by the away countdown: nobody in view for its ten seconds.
+    VardoService &locked()
+    {
+        VardoService &s = startProtected();
+        show(nobody());
+        advance(10.0);
+        EXPECT_TRUE(s.isLocked());
+        return s;
+    }
+
     // Faces for one frame; each call draws fresh noise, as a camera would.
     FrameResults faces(std::initializer_list<SyntheticFace> list)
     {

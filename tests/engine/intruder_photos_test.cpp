@@ -15,14 +15,6 @@ class IntruderPhotos : public EngineTest {
 protected:
     IntruderPhotos() { platform.defaults.setBool("vardo_intruder_enabled", true); }
 
-    VardoService &locked()
-    {
-        VardoService &s = startProtected();
-        show(nobody());
-        advance(10.0);
-        EXPECT_TRUE(s.isLocked());
-        return s;
-    }
     // What the camera sees from now on: a picture unlike any other frame of the test.
     cv::Mat cameraSees(int shade)
     {

@@ -11,14 +11,6 @@ namespace {
 // sixth of a second; each frame's liveness verdicts land before the next frame.
 class LivenessRule : public EngineTest {
 protected:
-    VardoService &locked()
-    {
-        VardoService &s = startProtected();
-        show(nobody());
-        advance(10.0);
-        EXPECT_TRUE(s.isLocked());
-        return s;
-    }
     // Analysed frames until the lock opens (at most `limit`); the count, or 0.
     int framesUntilUnlocked(const SyntheticFace &face, int limit)
     {
