@@ -76,20 +76,13 @@ def group_faces(testdata, detector):
 
 
 def clip_faces(testdata, detector):
-    capture = cv2.VideoCapture(os.path.join(testdata, "video", "short_hamilton_clip.mp4"))
-    index = 0
-    while True:
-        ok, frame = capture.read()
-        if not ok:
-            break
-        if index % VIDEO_EVERY == 0:
-            frame = face_crop.as_camera_frame(frame)
-            boxes = detector.faces(frame)
-            if boxes:
-                label = "clip_first" if index < CLIP_SPEAKER_CHANGE else "clip_second"
-                yield Face(label, label, frame, boxes[0], f"video#{index}")
-        index += 1
-    capture.release()
+    clip = os.path.join(testdata, "video", "short_hamilton_clip.mp4")
+    for index, frame in face_crop.video_frames(clip, VIDEO_EVERY):
+        frame = face_crop.as_camera_frame(frame)
+        boxes = detector.faces(frame)
+        if boxes:
+            label = "clip_first" if index < CLIP_SPEAKER_CHANGE else "clip_second"
+            yield Face(label, label, frame, boxes[0], f"video#{index}")
 
 
 def augmented_crops(face, rng, count):

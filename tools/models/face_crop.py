@@ -79,6 +79,22 @@ def to_blob(crop_bgr):
     return np.ascontiguousarray(rgb.transpose(2, 0, 1)[None])
 
 
+def video_frames(path, every):
+    """(index, frame) for every `every`-th frame of a video file, from the first."""
+    capture = cv2.VideoCapture(path)
+    index = 0
+    try:
+        while True:
+            ok, frame = capture.read()
+            if not ok:
+                return
+            if index % every == 0:
+                yield index, frame
+            index += 1
+    finally:
+        capture.release()
+
+
 def identity_images(identities_dir):
     """{person: [image paths, sorted]} for a folder of one sub-folder per person."""
     people = {}

@@ -63,19 +63,11 @@ def group_faces(testdata):
 
 def video_faces(testdata):
     for path in sorted(glob.glob(os.path.join(testdata, "video", "*.mp4"))):
-        capture = cv2.VideoCapture(path)
-        index = 0
-        while True:
-            ok, frame = capture.read()
-            if not ok:
-                break
-            if index % VIDEO_EVERY == 0:
-                for box in strict_faces(frame, VIDEO_MIN_FACE):
-                    crop = face_crop.crop_face(frame, box)
-                    if crop is not None:
-                        yield os.path.basename(path), crop
-            index += 1
-        capture.release()
+        for _, frame in face_crop.video_frames(path, VIDEO_EVERY):
+            for box in strict_faces(frame, VIDEO_MIN_FACE):
+                crop = face_crop.crop_face(frame, box)
+                if crop is not None:
+                    yield os.path.basename(path), crop
 
 
 def main(argv=None):
