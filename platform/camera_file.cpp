@@ -41,6 +41,7 @@ class VideoFootage final : public Footage {
 public:
     explicit VideoFootage(const std::string &path) : path_(path) { opened_ = video_.open(path); }
     bool opened() const { return opened_; }
+    const std::string &librariesError() const { return video_.librariesError(); }
     bool grab() override
     {
         if (video_.next())
@@ -161,7 +162,8 @@ private:
         } else {
             auto video = std::make_unique<VideoFootage>(device.path);
             if (!video->opened())
-                return refuse("not a video file that can be opened");
+                return refuse(video->librariesError().empty() ? "not a video file that can be opened"
+                                                              : "videos cannot be played: " + video->librariesError());
             cv::Mat frame;
             if (!video->grab() || !video->retrieve(frame))
                 return refuse("no frame of the video can be decoded");

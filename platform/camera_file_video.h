@@ -7,8 +7,8 @@
 
 namespace vardo {
 
-// A video file read frame by frame through FFmpeg's libraries: the frames are decoded
-// in order, and converted to BGR only when asked for.
+// A video file read frame by frame through FFmpeg's libraries (loaded on the first
+// open): the frames are decoded in order, and converted to BGR only when asked for.
 class VideoFileDecoder {
 public:
     VideoFileDecoder();
@@ -18,6 +18,8 @@ public:
 
     // False when the file is not a video whose pictures this machine can decode.
     bool open(const std::string &path);
+    // Set when no file can be opened at all: FFmpeg's libraries are missing.
+    const std::string &librariesError() const { return error_; }
     // Decodes the next frame; false at the end of the clip or when it breaks off.
     bool next();
     // Back to the first frame; next() then decodes it.
@@ -31,6 +33,7 @@ public:
 private:
     struct State;
     std::unique_ptr<State> state_;
+    std::string error_;
 };
 
 } // namespace vardo
