@@ -1,6 +1,7 @@
 #include "app/face_commands.h"
 
 #include "platform/camera_frame.h"
+#include "platform/image_file.h"
 #include "recognition/enrollment_selection.h"
 #include "recognition/eye_openness.h"
 #include "utils/decimal_text.h"
@@ -13,7 +14,6 @@
 #include <QString>
 
 #include <opencv2/core/utils/logger.hpp>
-#include <opencv2/imgcodecs.hpp>
 
 #include <cmath>
 #include <optional>
@@ -52,12 +52,7 @@ QString text(const std::string &s)
 // Reads an image file; writes the error line and gives nothing when it cannot.
 std::optional<cv::Mat> readImage(const std::string &path, std::string_view command, std::ostream &err)
 {
-    cv::Mat image;
-    try {
-        image = cv::imread(path, cv::IMREAD_COLOR);
-    } catch (const cv::Exception &) {
-        image.release();
-    }
+    cv::Mat image = readImageFile(path);
     if (image.empty()) {
         err << "nerova-vardo " << command << ": cannot read image " << path << '\n';
         return std::nullopt;

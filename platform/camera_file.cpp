@@ -1,11 +1,8 @@
 #include "platform/camera_file.h"
 
+#include "platform/camera_file_video.h"
 #include "platform/camera_frame.h"
-
-#include <opencv2/core/utils/logger.hpp>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
-#include <opencv2/videoio.hpp>
+#include "platform/image_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,26 +39,23 @@ public:
 
 class VideoFootage final : public Footage {
 public:
-    explicit VideoFootage(const std::string &path) : path_(path)
-    {
-        withoutThrowing([&] { return capture_.open(path); });
-    }
-    bool opened() const { return capture_.isOpened(); }
+    explicit VideoFootage(const std::string &path) : path_(path) { opened_ = video_.open(path); }
+    bool opened() const { return opened_; }
+    const std::string &librariesError() const { return video_.librariesError(); }
     bool grab() override
     {
-        return withoutThrowing([&] {
-            if (capture_.grab())
-                return true;
-            // End of the clip: start again from the top.
-            capture_.open(path_);
-            return capture_.isOpened() && capture_.grab();
-        });
+        if (video_.next())
+            return true;
+        // End of the clip: start again from the top. A file that cannot seek is read anew.
+        if (!video_.rewind())
+            opened_ = video_.open(path_);
+        return opened_ && video_.next();
     }
     bool retrieve(cv::Mat &bgr) override
     {
         return withoutThrowing([&] {
             cv::Mat raw;
-            if (!capture_.retrieve(raw) || raw.empty())
+            if (!video_.retrieve(raw) || raw.empty())
                 return false;
             bgr = cameraFrameFromImage(raw);
             return true;
@@ -69,13 +63,14 @@ public:
     }
     double framesPerSecond() const override
     {
-        const double fps = capture_.get(cv::CAP_PROP_FPS);
+        const double fps = video_.framesPerSecond();
         return fps > 1.0 && fps < 240.0 ? fps : 30.0;
     }
 
 private:
     std::string path_;
-    cv::VideoCapture capture_;
+    VideoFileDecoder video_;
+    bool opened_ = false;
 };
 
 class ImageFolderFootage final : public Footage {
@@ -91,7 +86,7 @@ public:
     bool retrieve(cv::Mat &bgr) override
     {
         return withoutThrowing([&] {
-            const cv::Mat raw = cv::imread(files_[index_], cv::IMREAD_COLOR);
+            const cv::Mat raw = readImageFile(files_[index_]);
             if (raw.empty())
                 return false;
             bgr = cameraFrameFromImage(raw);
@@ -120,17 +115,8 @@ public:
     ~FileCaptureSession() override { *alive_ = false; }
 
     // A source is accepted only once one of its frames has been decoded: a file or
-    // folder that delivers nothing usable must not pass for a working camera. The
-    // decoders' own chatter about a file they cannot read stays out of the log, which
-    // gets the one line the service writes.
-    bool addInput(const CameraDevice &device) override
-    {
-        const auto level = cv::utils::logging::getLogLevel();
-        cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
-        const bool opened = open(device);
-        cv::utils::logging::setLogLevel(level);
-        return opened;
-    }
+    // folder that delivers nothing usable must not pass for a working camera.
+    bool addInput(const CameraDevice &device) override { return open(device); }
 
     CameraInputError inputError() const override { return error_; }
 
@@ -176,7 +162,8 @@ private:
         } else {
             auto video = std::make_unique<VideoFootage>(device.path);
             if (!video->opened())
-                return refuse("not a video file that can be opened");
+                return refuse(video->librariesError().empty() ? "not a video file that can be opened"
+                                                              : "videos cannot be played: " + video->librariesError());
             cv::Mat frame;
             if (!video->grab() || !video->retrieve(frame))
                 return refuse("no frame of the video can be decoded");

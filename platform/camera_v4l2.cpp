@@ -1,8 +1,7 @@
 #include "platform/camera_v4l2.h"
 
 #include "platform/camera_frame.h"
-
-#include <opencv2/videoio.hpp>
+#include "platform/camera_v4l2_stream.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -46,39 +45,16 @@ bool looksIntegrated(const std::string &node, const std::string &name)
     return false;
 }
 
-// OpenCV does not say why a device would not open. Asked directly: a device another
-// program is streaming from refuses a new format with EBUSY (some drivers refuse the
-// open itself).
-CameraInputError whyNotOpened(const std::string &node)
-{
-    const int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        return {std::strerror(error), error == EBUSY};
-    }
-    v4l2_format format{};
-    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    int error = 0;
-    if (::ioctl(fd, VIDIOC_G_FMT, &format) != 0 || ::ioctl(fd, VIDIOC_S_FMT, &format) != 0)
-        error = errno;
-    ::close(fd);
-    if (error == EBUSY)
-        return {std::strerror(error), true};
-    return {error ? std::string("the device refuses the capture format: ") + std::strerror(error)
-                  : std::string("the device could not be opened for capture"),
-            false};
-}
+// A frame is due 30 times a second; a device silent for this long has stopped.
+constexpr int frameTimeoutMs = 10000;
 
 class V4l2Frame final : public CapturedFrame {
 public:
-    explicit V4l2Frame(cv::VideoCapture &capture) : capture_(capture) {}
-    bool retrieve(cv::Mat &bgr) override
-    {
-        return withoutThrowing([&] { return capture_.retrieve(bgr) && !bgr.empty(); });
-    }
+    explicit V4l2Frame(V4l2Stream &stream) : stream_(stream) {}
+    bool retrieve(cv::Mat &bgr) override { return withoutThrowing([&] { return stream_.retrieve(bgr) && !bgr.empty(); }); }
 
 private:
-    cv::VideoCapture &capture_;
+    V4l2Stream &stream_;
 };
 
 class V4l2CaptureSession final : public CaptureSession {
@@ -89,12 +65,19 @@ public:
     bool addInput(const CameraDevice &device) override
     {
         device_ = device;
-        if (open()) {
-            error_ = {};
-            return true;
+        if (!stream_.open(device.path)) {
+            error_ = stream_.error();
+            return false;
         }
-        error_ = whyNotOpened(device.path);
-        return false;
+        // A device that streams but whose pictures cannot be read is no camera to watch with.
+        cv::Mat first;
+        if (!stream_.grab(frameTimeoutMs) || !withoutThrowing([&] { return stream_.retrieve(first); })) {
+            stream_.close();
+            error_ = {"the device delivers no picture that can be decoded", false};
+            return false;
+        }
+        error_ = {};
+        return true;
     }
 
     CameraInputError inputError() const override { return error_; }
@@ -116,22 +99,10 @@ public:
     void stopRunning() override
     {
         running_ = false;
-        capture_.release();
+        stream_.close();
     }
 
 private:
-    bool open()
-    {
-        return withoutThrowing([&] {
-            if (!capture_.open(device_.path, cv::CAP_V4L2))
-                return false;
-            capture_.set(cv::CAP_PROP_FRAME_WIDTH, 640);
-            capture_.set(cv::CAP_PROP_FRAME_HEIGHT, 480);
-            capture_.set(cv::CAP_PROP_BUFFERSIZE, 1);
-            return true;
-        });
-    }
-
     void schedulePump(double delay)
     {
         std::weak_ptr<bool> alive = alive_;
@@ -147,7 +118,7 @@ private:
         if (!running_)
             return;
         if (interrupted_) {
-            if (fs::exists(device_.path) && open()) {
+            if (fs::exists(device_.path) && stream_.open(device_.path)) {
                 interrupted_ = false;
                 camera_.notify(CameraNotification::interruptionEnded);
             } else {
@@ -155,8 +126,8 @@ private:
                 return;
             }
         }
-        if (withoutThrowing([&] { return capture_.grab(); })) {
-            V4l2Frame frame(capture_);
+        if (stream_.grab(frameTimeoutMs)) {
+            V4l2Frame frame(stream_);
             if (receiver_)
                 receiver_->frameArrived(frame);
             schedulePump(0.0);
@@ -165,7 +136,7 @@ private:
         // Unplugged devices disappear from /dev; a device that is still there but
         // fails to deliver has a run-time error.
         interrupted_ = true;
-        capture_.release();
+        stream_.close();
         camera_.notify(fs::exists(device_.path) ? CameraNotification::runtimeError
                                                 : CameraNotification::interrupted);
         schedulePump(1.0);
@@ -174,7 +145,7 @@ private:
     V4l2Camera &camera_;
     CameraDevice device_;
     CameraInputError error_;
-    cv::VideoCapture capture_;
+    V4l2Stream stream_;
     FrameReceiver *receiver_ = nullptr;
     TaskQueue *queue_ = nullptr;
     bool running_ = false;

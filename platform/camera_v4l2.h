@@ -4,9 +4,10 @@
 
 namespace vardo {
 
-// Video-capture devices of Video4Linux2 (/dev/video*), captured through OpenCV's V4L2
-// back end at 640×480 with a one-frame buffer, so frames that arrive while the previous
-// one is still being analysed are dropped by the driver instead of queueing up.
+// Video-capture devices of Video4Linux2 (/dev/video*), streamed at the size nearest
+// 640×480 in YUYV or Motion-JPEG. Only the newest frame is delivered, so frames that
+// arrive while the previous one is still being analysed are dropped instead of queueing
+// up, and only the frames somebody retrieves are converted.
 class V4l2Camera final : public Camera {
 public:
     explicit V4l2Camera(std::string deviceDirectory = "/dev");

@@ -2,6 +2,7 @@
 
 #include "engine/service_state_json.h"
 #include "engine/vardo_service.h"
+#include "platform/image_file.h"
 #include "platform/secret_item_labels.h"
 #include "recognition/embedding_codec.h"
 
@@ -15,7 +16,6 @@
 #include <QMetaMethod>
 #include <QMetaProperty>
 
-#include <opencv2/imgcodecs.hpp>
 
 #include <functional>
 #include <map>
@@ -179,7 +179,7 @@ bool ScenarioReplay::deliverImage(const ReplayLine &line)
         analysis_.setImageAnalysis(imageAnalysis_.get());
     }
     const QString path = QDir(QString::fromStdString(imageFolder_)).filePath(QString::fromStdString(line.text));
-    cv::Mat pixels = cv::imread(path.toStdString(), cv::IMREAD_COLOR);
+    cv::Mat pixels = readImageFile(path.toStdString());
     if (pixels.empty())
         return fail(line.number, "cannot read the image " + path.toStdString());
     analysis_.clear();

@@ -1,6 +1,7 @@
 # The Debian package (cpack in the build folder). Libraries the program links are
 # found by dpkg-shlibdeps; what it loads at run time is named here: the QML modules, the
-# GStreamer plugins that play the lock screen's eye clip (MPEG-4), the landmark model, the
+# GStreamer plugins that play the lock screen's eye clip (MPEG-4), FFmpeg's libraries that
+# play a recorded clip given as the camera (loaded only then), the landmark model, the
 # sound theme, and the fonts the 25 interface languages need (Latin, Cyrillic, Arabic,
 # Chinese, Japanese, Korean).
 set(CPACK_GENERATOR DEB)
@@ -21,7 +22,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
 qml6-module-qtquick-templates, qml6-module-qtquick-window, qml6-module-qtqml, \
 qml6-module-qtqml-models, qml6-module-qtqml-workerscript, qml6-module-qtquick-shapes, \
 qml6-module-qtmultimedia, qml6-module-qt5compat-graphicaleffects, \
-gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, libdlib-data, sound-theme-freedesktop, libpam-runtime, \
+gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, \
+libavformat59, libavcodec59, libavutil57, libswscale6, libdlib-data, sound-theme-freedesktop, libpam-runtime, \
 fonts-noto-core, fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring")
 set(CPACK_STRIP_FILES ON)
