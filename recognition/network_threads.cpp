@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <mutex>
-#include <thread>
 
 namespace vardo {
 
@@ -13,7 +12,7 @@ namespace {
 
 std::mutex poolMutex;
 NetworkThreadPool pool;
-std::size_t threadCount = 0; // 0: the default
+std::size_t threadCount = 1;
 
 NetworkThreadPool makePool(std::size_t threads)
 {
@@ -35,10 +34,8 @@ bool initializeNetworkRuntime(std::string &reason)
 NetworkThreadPool sharedNetworkThreadPool()
 {
     const std::lock_guard lock(poolMutex);
-    if (!pool) {
-        const std::size_t hardware = std::max(1u, std::thread::hardware_concurrency());
-        pool = makePool(threadCount > 0 ? threadCount : std::min<std::size_t>(2, hardware));
-    }
+    if (!pool)
+        pool = makePool(threadCount);
     return pool;
 }
 

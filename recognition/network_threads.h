@@ -16,9 +16,11 @@ using NetworkThreadPool = std::shared_ptr<pthreadpool>;
 // with the reason, when this processor cannot run it.
 bool initializeNetworkRuntime(std::string &reason);
 
-// The pool that networks loaded from now on share: min(2, hardware threads) workers
-// unless setNetworkThreadCount chose otherwise. Two is what the machines this runs on
-// have, and more would only wait on each other for such small networks.
+// The pool that networks loaded from now on share: one thread (the caller's) unless
+// setNetworkThreadCount chose otherwise. On the 2-core machines this runs on, a second
+// thread gained a few milliseconds a frame at best and lost more as soon as anything else
+// wanted the cores: the detector's 140 small operations each end in a wait for the
+// slower thread, and the waiting doubled the processor time of an analysed frame.
 NetworkThreadPool sharedNetworkThreadPool();
 
 // Networks loaded after this call run on that many threads (at least one); those loaded
