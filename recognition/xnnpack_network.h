@@ -54,7 +54,7 @@ public:
 private:
     xnn_runtime *runtime_ = nullptr;
     NetworkThreadPool threads_;
-    // Weights as XNNPACK reads them; they must outlive the runtime.
+    // Zero biases for layers without one, read while the runtime is made.
     std::vector<std::vector<float>> weights_;
     std::vector<float> inputBuffer_;
     cv::Size inputSize_;
