@@ -230,12 +230,16 @@ private:
         return it->second;
     }
 
+    // The constant's shape; a size no network of ours comes near (and whose byte count
+    // could overflow) is refused.
     static std::vector<std::size_t> dimsOf(const onnx::TensorProto &t)
     {
+        constexpr int64_t largest = int64_t(1) << 28;
         std::vector<std::size_t> dims;
+        int64_t count = 1;
         for (const int64_t d : t.dims()) {
-            if (d < 0)
-                throw Refused("constant " + t.name() + " has a negative size");
+            if (d < 0 || d > largest || (count *= d) > largest)
+                throw Refused("constant " + t.name() + " has a size out of range");
             dims.push_back(static_cast<std::size_t>(d));
         }
         return dims;
