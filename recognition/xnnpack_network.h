@@ -14,12 +14,10 @@ struct xnn_runtime;
 namespace vardo {
 
 // Runs an ONNX image network (one float input of [1, channels, height, width]) on
-// XNNPACK. It knows exactly the operations of the face detector and the face embedding
-// networks (Conv, Relu, Clip, Add, MaxPool, Pad, GlobalAveragePool, Flatten, Reshape,
-// Transpose to channels-last, Gemm, Identity) and refuses a file with anything else,
-// saying what. Images run channels-last as XNNPACK wants them: the input is a row-major
-// height x width x channels image, and convolution weights are rearranged once at load.
-// Not thread-safe: one instance per thread that runs it.
+// XNNPACK; what it can run and refuses is in onnx_subgraph.h. Images run channels-last as
+// XNNPACK wants them: the input is a row-major height x width x channels image, and
+// convolution weights are rearranged once at load. Not thread-safe: one instance per
+// thread that runs it.
 class XnnpackNetwork {
 public:
     XnnpackNetwork() = default;
@@ -55,7 +53,7 @@ private:
     xnn_runtime *runtime_ = nullptr;
     NetworkThreadPool threads_;
     // Zero biases for layers without one, read while the runtime is made.
-    std::vector<std::vector<float>> weights_;
+    std::vector<std::vector<float>> zeroBiases_;
     std::vector<float> inputBuffer_;
     cv::Size inputSize_;
     int inputChannels_ = 0;
