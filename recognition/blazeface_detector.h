@@ -34,8 +34,8 @@ public:
     // The input size (columns x rows) the network file should be made for. Both sides
     // are multiples of 32, so that every grid cell sits where the network's training put
     // it (at 240 rows the 32-pixel grid's cells see the image half a cell off and its
-    // boxes jitter up and down). A file that does not take this size is tried at the original
-    // network's 256 x 256.
+    // boxes jitter up and down). A file made for the original network's 256 x 256 is used
+    // at that size.
     static constexpr int defaultInputWidth = 320;
     static constexpr int defaultInputHeight = 224;
 
