@@ -2,7 +2,6 @@
 
 #include "recognition/model_locator.h"
 
-#include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -29,23 +28,31 @@ std::vector<cv::Point2f> makeAnchors(cv::Size input)
     return anchors;
 }
 
-std::string oneLine(std::string text)
+// Intersection over union of two boxes.
+double overlap(const cv::Rect2d &a, const cv::Rect2d &b)
 {
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text;
+    const double common = (a & b).area();
+    const double total = a.area() + b.area() - common;
+    return total > 0.0 ? common / total : 1.0;
 }
 
-// Outputs are [1, N, 1] scores and [1, N, 16] boxes with key points, for the two grids.
-int rowsOf(const cv::Mat &m)
+// Greedy suppression, best score first (ties in anchor order): a box is kept unless it
+// overlaps one kept before it by more than maximumOverlap. The indices of those kept.
+std::vector<std::size_t> suppressOverlaps(const std::vector<cv::Rect2d> &boxes, const std::vector<float> &scores,
+                                          float maximumOverlap)
 {
-    return m.dims == 3 ? m.size[1] : (m.dims == 2 ? m.size[0] : 0);
-}
-
-int widthOf(const cv::Mat &m)
-{
-    return m.dims == 3 ? m.size[2] : (m.dims == 2 ? m.size[1] : 0);
+    std::vector<std::size_t> order(boxes.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return scores[a] > scores[b]; });
+    std::vector<std::size_t> kept;
+    for (const std::size_t candidate : order) {
+        if (std::all_of(kept.begin(), kept.end(), [&](std::size_t k) {
+                return static_cast<float>(overlap(boxes[candidate], boxes[k])) <= maximumOverlap;
+            }))
+            kept.push_back(candidate);
+    }
+    return kept;
 }
 
 } // namespace
@@ -71,40 +78,30 @@ bool BlazeFaceDetector::load(LogSink &log)
 bool BlazeFaceDetector::loadFile(const std::filesystem::path &file, LogSink &log)
 {
     loaded_ = false;
+    inputSize_ = preferredInputSize_;
+    anchors_ = makeAnchors(inputSize_);
     const auto fail = [&](const std::string &reason) {
-        net_ = cv::dnn::Net();
-        outputNames_.clear();
+        network_.clear();
         log.write("[FaceID] Failed to load face detector: " + file.string() + ": " + reason);
         return false;
     };
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error))
         return fail("no such file");
-    try {
-        net_ = cv::dnn::readNetFromONNX(file.string());
-    } catch (const cv::Exception &e) {
-        return fail(oneLine(e.err.empty() ? e.what() : e.err));
-    }
-    if (net_.empty())
-        return fail("the file holds no network");
-    outputNames_ = net_.getUnconnectedOutLayersNames();
+    std::string reason;
+    if (!network_.load(file, reason))
+        return fail(reason);
 
     // A file made for another input size is still usable at its own size, the
     // square 256 x 256 of the original network, at some cost in small faces.
-    // OpenCV reports a size that does not fit at length; the trial is expected to fail.
-    const auto logLevel = cv::utils::logging::getLogLevel();
-    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
-    for (const cv::Size size : {preferredInputSize_, cv::Size(256, 256)}) {
+    const cv::Size size = network_.inputSize();
+    std::array<Grid, 2> grids;
+    if (network_.inputChannels() == 3 && (size == preferredInputSize_ || size == cv::Size(256, 256))) {
         inputSize_ = size;
         anchors_ = makeAnchors(size);
-        std::vector<cv::Mat> scores, regressors;
-        const cv::Mat blank(inputSize_, CV_32FC3, cv::Scalar::all(0));
-        if (runNetwork(cv::dnn::blobFromImage(blank), scores, regressors)) {
-            loaded_ = true;
-            break;
-        }
+        network_.input().setTo(cv::Scalar::all(0));
+        loaded_ = network_.run() && findGrids(grids);
     }
-    cv::utils::logging::setLogLevel(logLevel);
     if (loaded_) {
         input_ = cv::Mat();
         fitted_ = cv::Size();
@@ -116,38 +113,32 @@ bool BlazeFaceDetector::loadFile(const std::filesystem::path &file, LogSink &log
                 + std::to_string(inputSize_.height) + " nor one of 256 x 256");
 }
 
-bool BlazeFaceDetector::runNetwork(const cv::Mat &blob, std::vector<cv::Mat> &scores,
-                                   std::vector<cv::Mat> &regressors)
+// Outputs are [1, N, 1] scores and [1, N, 16] boxes with key points, for the two grids.
+bool BlazeFaceDetector::findGrids(std::array<Grid, 2> &grids) const
 {
-    std::vector<cv::Mat> outputs;
-    try {
-        net_.setInput(blob);
-        net_.forward(outputs, outputNames_);
-    } catch (const cv::Exception &) {
-        return false;
-    }
-    scores.clear();
-    regressors.clear();
-    for (const auto &out : outputs) {
-        if (out.depth() != CV_32F)
+    std::vector<const XnnpackNetwork::Output *> scores, regressors;
+    for (const auto &out : network_.outputs()) {
+        if (out.shape.size() != 3 || out.shape[0] != 1)
             return false;
-        (widthOf(out) == 1 ? scores : regressors).push_back(out);
+        (out.shape[2] == 1 ? scores : regressors).push_back(&out);
     }
     if (scores.size() != 2 || regressors.size() != 2)
         return false;
     // The finer grid (more anchors per row of cells) comes first in anchor order.
-    const int fineRows = static_cast<int>(2 * ((inputSize_.height + 15) / 16) * ((inputSize_.width + 15) / 16));
-    const auto fineFirst = [&](std::vector<cv::Mat> &v) {
-        if (rowsOf(v[0]) != fineRows)
-            std::swap(v[0], v[1]);
-    };
-    fineFirst(scores);
-    fineFirst(regressors);
+    const std::size_t fineRows = 2 * ((inputSize_.height + 15) / 16) * ((inputSize_.width + 15) / 16);
+    if (scores[0]->shape[1] != fineRows)
+        std::swap(scores[0], scores[1]);
+    if (regressors[0]->shape[1] != fineRows)
+        std::swap(regressors[0], regressors[1]);
+    std::size_t rows = 0;
     for (int i = 0; i < 2; ++i) {
-        if (rowsOf(scores[i]) != rowsOf(regressors[i]) || widthOf(regressors[i]) < 16)
+        if (scores[i]->shape[1] != regressors[i]->shape[1] || regressors[i]->shape[2] < 16)
             return false;
+        grids[i] = {scores[i]->values.data(), regressors[i]->values.data(), static_cast<int>(scores[i]->shape[1]),
+                    static_cast<int>(regressors[i]->shape[2])};
+        rows += scores[i]->shape[1];
     }
-    return static_cast<std::size_t>(rowsOf(scores[0]) + rowsOf(scores[1])) == anchors_.size();
+    return rows == anchors_.size();
 }
 
 std::vector<DetectedFace> BlazeFaceDetector::detect(const cv::Mat &bgrFrame, float minimumScore)
@@ -169,10 +160,11 @@ std::vector<DetectedFace> BlazeFaceDetector::detect(const cv::Mat &bgrFrame, flo
     // Area averaging: a plain bilinear shrink to 0.47 drops detail, and the faces at the
     // edge of detection with it (one fewer in the group photos, a false one on dogs.jpg).
     cv::resize(bgrFrame, input_(cv::Rect(cv::Point(0, 0), fitted)), fitted, 0, 0, cv::INTER_AREA);
-    cv::dnn::blobFromImage(input_, blob_, 1.0 / 127.5, cv::Size(), cv::Scalar::all(127.5), true, false, CV_32F);
+    cv::Mat networkInput = network_.input();
+    writeRgbInput(input_, networkInput, 127.5f, 1.0f / 127.5f);
 
-    std::vector<cv::Mat> scores, regressors;
-    if (!runNetwork(blob_, scores, regressors))
+    std::array<Grid, 2> grids;
+    if (!network_.run() || !findGrids(grids))
         return faces;
 
     // The score threshold is applied to the logit so that the sigmoid runs only for
@@ -183,10 +175,10 @@ std::vector<DetectedFace> BlazeFaceDetector::detect(const cv::Mat &bgrFrame, flo
     std::vector<DetectedFace> candidates;
     std::size_t anchor = 0;
     for (int grid = 0; grid < 2; ++grid) {
-        const int rows = rowsOf(scores[grid]);
-        const int width = widthOf(regressors[grid]);
-        const float *logits = scores[grid].ptr<float>();
-        const float *values = regressors[grid].ptr<float>();
+        const int rows = grids[grid].rows;
+        const int width = grids[grid].width;
+        const float *logits = grids[grid].logits;
+        const float *values = grids[grid].boxes;
         for (int i = 0; i < rows; ++i, ++anchor) {
             if (!(logits[i] >= minimumLogit))
                 continue;
@@ -201,7 +193,7 @@ std::vector<DetectedFace> BlazeFaceDetector::detect(const cv::Mat &bgrFrame, flo
             face.box = cv::Rect2d(cx - w / 2, cy - h / 2, w, h);
             for (int k = 0; k < 6; ++k)
                 face.keypoints[k] = cv::Point2d((a.x + r[4 + 2 * k]) / scale, (a.y + r[5 + 2 * k]) / scale);
-            if (w <= 0 || h <= 0)
+            if (w <= 0 || h <= 0 || !(face.score > minimumScore))
                 continue;
             candidates.push_back(face);
             boxes.push_back(face.box);
@@ -209,9 +201,7 @@ std::vector<DetectedFace> BlazeFaceDetector::detect(const cv::Mat &bgrFrame, flo
         }
     }
 
-    std::vector<int> kept;
-    cv::dnn::NMSBoxes(boxes, boxScores, minimumScore, 0.3f, kept);
-    for (int index : kept)
+    for (const std::size_t index : suppressOverlaps(boxes, boxScores, 0.3f))
         faces.push_back(candidates[index]);
     std::sort(faces.begin(), faces.end(), [](const auto &a, const auto &b) { return a.score > b.score; });
     return faces;

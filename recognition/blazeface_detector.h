@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/log_sink.h"
+#include "recognition/xnnpack_network.h"
 
 #include <opencv2/core.hpp>
-#include <opencv2/dnn.hpp>
 
 #include <array>
 #include <filesystem>
@@ -34,8 +34,8 @@ public:
     // The input size (columns x rows) the network file should be made for. Both sides
     // are multiples of 32, so that every grid cell sits where the network's training put
     // it (at 240 rows the 32-pixel grid's cells see the image half a cell off and its
-    // boxes jitter up and down). A file that does not take this size is tried at the original
-    // network's 256 x 256.
+    // boxes jitter up and down). A file made for the original network's 256 x 256 is used
+    // at that size.
     static constexpr int defaultInputWidth = 320;
     static constexpr int defaultInputHeight = 224;
 
@@ -56,10 +56,17 @@ public:
     cv::Size inputSize() const { return inputSize_; }
 
 private:
-    bool runNetwork(const cv::Mat &blob, std::vector<cv::Mat> &scores, std::vector<cv::Mat> &regressors);
+    // The scores and boxes of one anchor grid as the network gives them.
+    struct Grid {
+        const float *logits = nullptr;
+        const float *boxes = nullptr;
+        int rows = 0;
+        int width = 0;
+    };
+    // The two grids, finer first; false if the outputs are not what the anchors expect.
+    bool findGrids(std::array<Grid, 2> &grids) const;
 
-    cv::dnn::Net net_;
-    std::vector<cv::String> outputNames_;
+    XnnpackNetwork network_;
     cv::Size preferredInputSize_;
     cv::Size inputSize_;
     std::vector<cv::Point2f> anchors_;
@@ -69,7 +76,6 @@ private:
     // fresh 1 MB blob per frame cost 4 ms in page faults.
     cv::Mat input_;
     cv::Size fitted_;
-    cv::Mat blob_;
 };
 
 } // namespace vardo

@@ -3,28 +3,12 @@
 #include "recognition/face_crop.h"
 #include "recognition/model_locator.h"
 
+#include <opencv2/imgproc.hpp>
+
 #include <algorithm>
 #include <system_error>
 
 namespace vardo {
-
-namespace {
-
-// OpenCV's messages can span lines; a log line must not.
-std::string oneLine(std::string text)
-{
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text;
-}
-
-std::string describe(const cv::Exception &e)
-{
-    return oneLine(e.err.empty() ? e.what() : e.err);
-}
-
-} // namespace
 
 bool FaceEmbeddingModel::load(LogSink &log)
 {
@@ -43,9 +27,8 @@ bool FaceEmbeddingModel::load(LogSink &log)
 bool FaceEmbeddingModel::loadFile(const std::filesystem::path &file, LogSink &log)
 {
     loaded_ = false;
-    net_ = cv::dnn::Net();
     const auto fail = [&](const std::string &reason) {
-        net_ = cv::dnn::Net();
+        network_.clear();
         log.write("[FaceID] Failed to load embedding model: " + reason);
         return false;
     };
@@ -53,26 +36,20 @@ bool FaceEmbeddingModel::loadFile(const std::filesystem::path &file, LogSink &lo
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error))
         return fail(file.string() + " does not exist");
-
-    try {
-        net_ = cv::dnn::readNetFromONNX(file.string());
-    } catch (const cv::Exception &e) {
-        return fail(file.string() + ": " + describe(e));
-    }
-    if (net_.empty())
-        return fail(file.string() + ": the file holds no network");
+    std::string reason;
+    if (!network_.load(file, reason))
+        return fail(file.string() + ": " + reason);
+    if (network_.inputSize() != cv::Size(embeddingInputSize, embeddingInputSize) || network_.inputChannels() != 3)
+        return fail(file.string() + ": the network does not read a colour image of " + std::to_string(embeddingInputSize)
+                    + " x " + std::to_string(embeddingInputSize));
+    if (network_.outputs().size() != 1)
+        return fail(file.string() + ": the network does not give one vector");
 
     // A network that loads but cannot run on a face image would fail on every face;
     // one trial run here turns that into a model that is simply not there.
-    try {
-        const cv::Mat blank(embeddingInputSize, embeddingInputSize, CV_8UC3, cv::Scalar::all(128));
-        net_.setInput(cv::dnn::blobFromImage(blank, 1.0, cv::Size(), cv::Scalar(), true, false, CV_32F));
-        const cv::Mat output = net_.forward();
-        if (output.empty() || output.depth() != CV_32F)
-            return fail(file.string() + ": the network's output is not a float vector");
-    } catch (const cv::Exception &e) {
-        return fail(file.string() + ": " + describe(e));
-    }
+    network_.input().setTo(cv::Scalar::all(128));
+    if (!network_.run())
+        return fail(file.string() + ": the network does not run");
 
     loaded_ = true;
     log.write("[FaceID] Embedding model loaded successfully");
@@ -94,20 +71,25 @@ std::optional<Embedding> FaceEmbeddingModel::embedCrop(const cv::Mat &bgrCrop, L
 {
     if (!loaded_)
         return std::nullopt;
-    cv::Mat output;
-    try {
-        // The network reads RGB; the camera gives BGR.
-        cv::dnn::blobFromImage(bgrCrop, blob_, 1.0, cv::Size(embeddingInputSize, embeddingInputSize), cv::Scalar(),
-                               true, false, CV_32F);
-        net_.setInput(blob_);
-        output = net_.forward();
-    } catch (const cv::Exception &e) {
-        log.write("[FaceID] Inference error: " + describe(e));
+    if (bgrCrop.empty() || bgrCrop.type() != CV_8UC3) {
+        log.write("[FaceID] Inference error: the face image is not an 8-bit colour image");
         return std::nullopt;
     }
-    if (output.empty() || output.depth() != CV_32F || !output.isContinuous())
+    const cv::Size size(embeddingInputSize, embeddingInputSize);
+    const cv::Mat *crop = &bgrCrop;
+    if (bgrCrop.size() != size) {
+        cv::resize(bgrCrop, resized_, size, 0, 0, cv::INTER_LINEAR);
+        crop = &resized_;
+    }
+    // The network reads RGB; the camera gives BGR.
+    cv::Mat input = network_.input();
+    writeRgbInput(*crop, input, 0.0f, 1.0f);
+    if (!network_.run()) {
+        log.write("[FaceID] Inference error: the embedding network failed to run");
         return std::nullopt;
-    return embeddingFromModelOutput(output.ptr<float>(), output.total());
+    }
+    const auto &values = network_.outputs().front().values;
+    return embeddingFromModelOutput(values.data(), values.size());
 }
 
 Embedding embeddingFromModelOutput(const float *values, std::size_t count)

@@ -3,9 +3,9 @@
 #include "platform/log_sink.h"
 #include "recognition/embedding.h"
 #include "recognition/face_observation.h"
+#include "recognition/xnnpack_network.h"
 
 #include <opencv2/core.hpp>
-#include <opencv2/dnn.hpp>
 
 #include <filesystem>
 #include <optional>
@@ -13,8 +13,9 @@
 namespace vardo {
 
 // The on-device face-embedding network ("face_embedding.onnx"): reads one RGB face image
-// of 112 x 112 pixels with raw 0..255 values (NCHW float32) and gives one vector of
-// floats, 512 expected. Not thread-safe: one instance per thread that runs it.
+// of 112 x 112 pixels with raw 0..255 values (NCHW float32 in the file; run channels-last
+// on XNNPACK) and gives one vector of floats, 512 expected. Not thread-safe: one instance
+// per thread that runs it.
 class FaceEmbeddingModel {
 public:
     static constexpr const char *fileName = "face_embedding.onnx";
@@ -40,9 +41,9 @@ public:
     std::optional<Embedding> embedCrop(const cv::Mat &bgrCrop, LogSink &log);
 
 private:
-    cv::dnn::Net net_;
+    XnnpackNetwork network_;
     bool loaded_ = false;
-    cv::Mat blob_; // kept from face to face rather than allocated anew
+    cv::Mat resized_; // kept from face to face rather than allocated anew
 };
 
 // Model output to embedding: the first min(count, 512) values in a vector of 512 zeros,

@@ -7,20 +7,26 @@
 // that has not moved may keep an earlier frame's embedding: reuse off and on, side by
 // side, median and mean per analysed frame and the share of reused embeddings.
 //
-// Each analysis benchmark runs with one and with two OpenCV threads (the "threads"
-// argument). "Time" is wall-clock, "CPU" the benchmark thread's own processor time, and
-// the counter process_cpu_ms the whole process's per frame: with two threads it adds
-// what OpenCV's worker threads spend, waiting for work included.
+// Each analysis benchmark runs with one and with two threads (the "threads" argument):
+// the face networks' XNNPACK thread pool and OpenCV's threads alike. Every thread count
+// has its own analyser, loaded after the network pool was set to that count. "Time" is
+// wall-clock, "CPU" the benchmark thread's own processor time, and the counter
+// process_cpu_ms the whole process's per frame: with two threads it adds what the worker
+// threads spend, waiting for work included.
+//
+// For the record, the *OpenCvDnn benchmarks run the same two ONNX files on OpenCV's DNN
+// module, as the analysis did before XNNPACK, on the same input: BM_DetectionOpenCvDnn
+// and BM_EmbeddingOpenCvDnn the network with its input preparation, and
+// BM_WholeFrameOpenCvDnn those two with the real landmark and gate stages between them
+// (the decoding of the detector's boxes, a few microseconds, left out).
 //
 // The benchmarks run on a thread of their own, as the analysis does in the application.
-// On one core the embedding's time depends on where its buffers happen to land in
-// memory (18 or 24 ms, changing with the build or the model file); on two it hardly
-// does. Models are found as the application finds them (NEROVA_VARDO_MODEL_DIR,
+// Models are found as the application finds them (NEROVA_VARDO_MODEL_DIR,
 // <build>/models, the installed ones). The machine may be shared: check `uptime` first,
 // interleave the runs and compare medians, for example (one command line)
 //
 //   build/bench/recognition/recognition_bench
-//       --benchmark_filter='BM_(Detection|Landmarks|Embedding|WholeFrame)/'
+//       --benchmark_filter='BM_(Detection|Landmarks|Embedding|WholeFrame)'
 //       --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true
 //       --benchmark_report_aggregates_only=true
 
@@ -29,10 +35,13 @@
 #include "recognition/eye_openness.h"
 #include "recognition/frame_analyzer.h"
 #include "recognition/model_locator.h"
+#include "recognition/face_crop.h"
+#include "recognition/network_threads.h"
 #include "recognition/quality_gates.h"
 
 #include <benchmark/benchmark.h>
 #include <opencv2/core/utility.hpp>
+#include <opencv2/dnn.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/objdetect.hpp>
@@ -44,6 +53,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -123,19 +134,27 @@ const cv::Mat &deskFrameGray()
     return gray;
 }
 
-FrameAnalyzer &analyzer()
+// One analyser per thread count, its networks loaded on a pool of that many threads.
+FrameAnalyzer &analyzer(int threads = 2)
 {
-    static FrameAnalyzer *a = [] {
-        auto *created = new FrameAnalyzer(quiet);
-        created->loadDetectionModels();
-        created->loadEmbeddingModel();
-        if (!created->detector().isLoaded() || !created->embeddingModel().isLoaded()) {
+    static std::map<int, std::unique_ptr<FrameAnalyzer>> made;
+    auto &a = made[threads];
+    if (!a) {
+        setNetworkThreadCount(static_cast<std::size_t>(threads));
+        a = std::make_unique<FrameAnalyzer>(quiet);
+        a->loadDetectionModels();
+        a->loadEmbeddingModel();
+        if (!a->detector().isLoaded() || !a->embeddingModel().isLoaded()) {
             std::cerr << "recognition_bench: models missing; run tools/models/build-models\n";
             std::exit(1);
         }
-        return created;
-    }();
+    }
     return *a;
+}
+
+int threadsOf(const benchmark::State &state)
+{
+    return static_cast<int>(state.range(0));
 }
 
 DetectedFace deskFace()
@@ -148,9 +167,66 @@ DetectedFace deskFace()
     return faces.front();
 }
 
+// The same networks on OpenCV's DNN module, prepared as the analysis prepared them.
+class OpenCvDnnNetworks {
+public:
+    OpenCvDnnNetworks()
+    {
+        const auto detector = findModelFile(BlazeFaceDetector::fileName);
+        const auto embedding = findModelFile(FaceEmbeddingModel::fileName);
+        if (!detector || !embedding) {
+            std::cerr << "recognition_bench: models missing; run tools/models/build-models\n";
+            std::exit(1);
+        }
+        detector_ = cv::dnn::readNetFromONNX(detector->string());
+        detectorOutputs_ = detector_.getUnconnectedOutLayersNames();
+        embedding_ = cv::dnn::readNetFromONNX(embedding->string());
+    }
+
+    void detect(const cv::Mat &bgrFrame, cv::Size inputSize)
+    {
+        const double scale = std::min(static_cast<double>(inputSize.width) / bgrFrame.cols,
+                                      static_cast<double>(inputSize.height) / bgrFrame.rows);
+        const cv::Size fitted(static_cast<int>(std::lround(bgrFrame.cols * scale)),
+                              static_cast<int>(std::lround(bgrFrame.rows * scale)));
+        if (letterboxed_.size() != inputSize) {
+            letterboxed_.create(inputSize, CV_8UC3);
+            letterboxed_.setTo(cv::Scalar::all(128));
+        }
+        cv::resize(bgrFrame, letterboxed_(cv::Rect(cv::Point(0, 0), fitted)), fitted, 0, 0, cv::INTER_AREA);
+        cv::dnn::blobFromImage(letterboxed_, detectorBlob_, 1.0 / 127.5, cv::Size(), cv::Scalar::all(127.5), true,
+                               false, CV_32F);
+        detector_.setInput(detectorBlob_);
+        detector_.forward(detectorResults_, detectorOutputs_);
+    }
+
+    void embed(const cv::Mat &bgrFrame, const FaceObservation &face)
+    {
+        const auto rect = embeddingCropRect(face, bgrFrame.size());
+        if (!rect)
+            return;
+        cv::dnn::blobFromImage(embeddingCropImage(bgrFrame, *rect), embeddingBlob_, 1.0,
+                               cv::Size(embeddingInputSize, embeddingInputSize), cv::Scalar(), true, false, CV_32F);
+        embedding_.setInput(embeddingBlob_);
+        embeddingResult_ = embedding_.forward();
+    }
+
+private:
+    cv::dnn::Net detector_, embedding_;
+    std::vector<cv::String> detectorOutputs_;
+    cv::Mat letterboxed_, detectorBlob_, embeddingBlob_, embeddingResult_;
+    std::vector<cv::Mat> detectorResults_;
+};
+
+OpenCvDnnNetworks &openCvDnn()
+{
+    static OpenCvDnnNetworks networks;
+    return networks;
+}
+
 void BM_Detection(benchmark::State &state)
 {
-    BlazeFaceDetector &detector = analyzer().detector();
+    BlazeFaceDetector &detector = analyzer(threadsOf(state)).detector();
     ThreadsAndProcessCpu threads(state);
     for (auto _ : state)
         benchmark::DoNotOptimize(detector.detect(deskFrame(), FrameAnalyzer::minimumFaceScore));
@@ -166,7 +242,7 @@ void BM_Landmarks(benchmark::State &state)
     ThreadsAndProcessCpu threads(state);
     for (auto _ : state) {
         cv::cvtColor(deskFrame(), gray, cv::COLOR_BGR2GRAY);
-        benchmark::DoNotOptimize(analyzer().landmarker().observe(gray, face, FaceLandmarker::blazeFaceBoxes));
+        benchmark::DoNotOptimize(analyzer(threadsOf(state)).landmarker().observe(gray, face, FaceLandmarker::blazeFaceBoxes));
     }
 }
 
@@ -185,9 +261,10 @@ void BM_Embedding(benchmark::State &state)
 {
     const FaceObservation face =
         analyzer().landmarker().observe(deskFrameGray(), deskFace(), FaceLandmarker::blazeFaceBoxes);
+    FaceEmbeddingModel &model = analyzer(threadsOf(state)).embeddingModel();
     ThreadsAndProcessCpu threads(state);
     for (auto _ : state)
-        benchmark::DoNotOptimize(analyzer().embeddingModel().embed(deskFrame(), face, quiet));
+        benchmark::DoNotOptimize(model.embed(deskFrame(), face, quiet));
 }
 
 // The whole analysis; the rectangle count comes out of the same detection run. The
@@ -195,10 +272,11 @@ void BM_Embedding(benchmark::State &state)
 void BM_WholeFrame(benchmark::State &state)
 {
     FrameAnalysisTiming sum;
+    FrameAnalyzer &a = analyzer(threadsOf(state));
     ThreadsAndProcessCpu threads(state);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(analyzer().analyze(deskFrame()));
-        const FrameAnalysisTiming &t = analyzer().lastTiming();
+        benchmark::DoNotOptimize(a.analyze(deskFrame()));
+        const FrameAnalysisTiming &t = a.lastTiming();
         sum.detection += t.detection;
         sum.landmarks += t.landmarks;
         sum.gates += t.gates;
@@ -223,7 +301,12 @@ void BM_EmptyRoom(benchmark::State &state)
         }
         return cameraFrameFromImage(dogs);
     }();
-    static const std::unique_ptr<FrameAnalysis> analysis = createFrameAnalysis(quiet);
+    static std::map<int, std::unique_ptr<FrameAnalysis>> analyses;
+    auto &analysis = analyses[threadsOf(state)];
+    if (!analysis) {
+        setNetworkThreadCount(static_cast<std::size_t>(threadsOf(state)));
+        analysis = createFrameAnalysis(quiet);
+    }
     ThreadsAndProcessCpu threads(state);
     for (auto _ : state) {
         FaceCountUpdate update;
@@ -237,7 +320,7 @@ void BM_EmptyRoom(benchmark::State &state)
 // an earlier frame, and the embedded faces.
 void analyseSequence(benchmark::State &state, const std::vector<cv::Mat> &frames)
 {
-    FrameAnalyzer &a = analyzer();
+    FrameAnalyzer &a = analyzer(threadsOf(state));
     a.embeddingReuse().setAllowed(state.range(1) != 0);
     std::vector<double> ms;
     long embedded = 0;
@@ -307,6 +390,44 @@ void BM_StillOwnerSequence(benchmark::State &state)
     analyseSequence(state, frames);
 }
 
+void BM_DetectionOpenCvDnn(benchmark::State &state)
+{
+    const cv::Size inputSize = analyzer().detector().inputSize();
+    openCvDnn().detect(deskFrame(), inputSize);
+    ThreadsAndProcessCpu threads(state);
+    for (auto _ : state)
+        openCvDnn().detect(deskFrame(), inputSize);
+}
+
+void BM_EmbeddingOpenCvDnn(benchmark::State &state)
+{
+    const FaceObservation face =
+        analyzer().landmarker().observe(deskFrameGray(), deskFace(), FaceLandmarker::blazeFaceBoxes);
+    openCvDnn().embed(deskFrame(), face);
+    ThreadsAndProcessCpu threads(state);
+    for (auto _ : state)
+        openCvDnn().embed(deskFrame(), face);
+}
+
+// Detection, grey conversion, landmarks, gates and embedding as the analyser runs them,
+// with both networks on OpenCV's DNN module.
+void BM_WholeFrameOpenCvDnn(benchmark::State &state)
+{
+    FrameAnalyzer &a = analyzer();
+    const cv::Size inputSize = a.detector().inputSize();
+    const DetectedFace face = deskFace();
+    cv::Mat gray;
+    ThreadsAndProcessCpu threads(state);
+    for (auto _ : state) {
+        openCvDnn().detect(deskFrame(), inputSize);
+        cv::cvtColor(deskFrame(), gray, cv::COLOR_BGR2GRAY);
+        const FaceObservation observed = a.landmarker().observe(gray, face, FaceLandmarker::blazeFaceBoxes);
+        benchmark::DoNotOptimize(isEyesOpen(observed));
+        benchmark::DoNotOptimize(checkQualityGates(observed, quiet));
+        openCvDnn().embed(deskFrame(), observed);
+    }
+}
+
 // The alternatives measured for the detectors.
 void BM_HogDetectionFullFrame(benchmark::State &state)
 {
@@ -362,6 +483,9 @@ BENCHMARK(BM_Landmarks)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMi
 BENCHMARK(BM_EyesAndGates)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_Embedding)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WholeFrame)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DetectionOpenCvDnn)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EmbeddingOpenCvDnn)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WholeFrameOpenCvDnn)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ClipSequence)->ArgNames({"threads", "reuse"})->ArgsProduct({{1, 2}, {0, 1}})
     ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_StillOwnerSequence)->ArgNames({"threads", "reuse"})->ArgsProduct({{1, 2}, {0, 1}})
