@@ -28,6 +28,7 @@
 #include "localization/localization_manager.h"
 #include "platform/authenticator_pam.h"
 #include "platform/package_origin.h"
+#include "platform/process_memory.h"
 #include "platform/recent_log_lines.h"
 #include "platform/system_description.h"
 #include "platform/read_only_stores.h"
@@ -164,6 +165,8 @@ int runApplication(int &argc, char **argv, const ApplicationOptions &options)
         .frameAnalysis = analysis.get(),
     });
     VardoService::setShared(&service);
+    // The models are loaded: what parsing them took is free again, and would stay mapped.
+    releaseFreedHeapMemory();
     registerQmlTypes(service, LocalizationManager::shared());
 
     // What the main window binds to.

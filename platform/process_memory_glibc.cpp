@@ -1,0 +1,12 @@
+#include "platform/process_memory.h"
+
+#include <malloc.h>
+
+namespace vardo {
+
+void releaseFreedHeapMemory()
+{
+    ::malloc_trim(0);
+}
+
+} // namespace vardo
