@@ -246,19 +246,24 @@ private:
             refuse("constant " + t.name() + " is not float");
         if (t.data_location() == onnx::TensorProto::EXTERNAL)
             refuse("constant " + t.name() + " is kept outside the file");
+        return copyOfValues<float>(t, t.float_data());
+    }
+
+    // A constant's values, from its bytes or from its typed list, whichever the file uses.
+    template <typename T, typename TypedValues>
+    std::vector<T> copyOfValues(const onnx::TensorProto &t, const TypedValues &typed) const
+    {
         const std::size_t count = product(dimsOf(t));
-        std::vector<float> data;
-        if (t.has_raw_data()) {
-            if (t.raw_data().size() != count * sizeof(float))
-                refuse("constant " + t.name() + " holds " + std::to_string(t.raw_data().size()) + " bytes, not "
-                       + std::to_string(count * sizeof(float)));
-            data.resize(count);
-            std::memcpy(data.data(), t.raw_data().data(), t.raw_data().size());
-        } else {
-            if (static_cast<std::size_t>(t.float_data_size()) != count)
+        if (!t.has_raw_data()) {
+            if (static_cast<std::size_t>(typed.size()) != count)
                 refuse("constant " + t.name() + " holds the wrong number of values");
-            data.assign(t.float_data().begin(), t.float_data().end());
+            return std::vector<T>(typed.begin(), typed.end());
         }
+        if (t.raw_data().size() != count * sizeof(T))
+            refuse("constant " + t.name() + " holds " + std::to_string(t.raw_data().size()) + " bytes, not "
+                   + std::to_string(count * sizeof(T)));
+        std::vector<T> data(count);
+        std::memcpy(data.data(), t.raw_data().data(), t.raw_data().size());
         return data;
     }
 
@@ -290,19 +295,7 @@ private:
     {
         if (t.data_type() != onnx::TensorProto::INT64 || t.data_location() == onnx::TensorProto::EXTERNAL)
             refuse("constant " + t.name() + " is not a 64-bit integer list");
-        const std::size_t count = product(dimsOf(t));
-        std::vector<int64_t> data;
-        if (t.has_raw_data()) {
-            if (t.raw_data().size() != count * sizeof(int64_t))
-                refuse("constant " + t.name() + " holds the wrong number of bytes");
-            data.resize(count);
-            std::memcpy(data.data(), t.raw_data().data(), t.raw_data().size());
-        } else {
-            if (static_cast<std::size_t>(t.int64_data_size()) != count)
-                refuse("constant " + t.name() + " holds the wrong number of values");
-            data.assign(t.int64_data().begin(), t.int64_data().end());
-        }
-        return data;
+        return copyOfValues<int64_t>(t, t.int64_data());
     }
 
     uint32_t defineStatic(const float *data, const std::vector<std::size_t> &dims)
