@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/log_sink.h"
+#include "recognition/area_shrink.h"
 #include "recognition/xnnpack_network.h"
 
 #include <opencv2/core.hpp>
@@ -76,6 +77,7 @@ private:
     // fresh 1 MB blob per frame cost 4 ms in page faults.
     cv::Mat input_;
     cv::Size fitted_;
+    AreaShrink shrink_;
 };
 
 } // namespace vardo
