@@ -22,6 +22,7 @@ constexpr std::size_t maximumLeafFloats = std::size_t(1) << 28;
 // Trees walked before their leaves are added: enough to keep several cache misses in
 // flight at once.
 constexpr std::size_t treesAtOnce = 8; // the sum below is written out for eight
+constexpr std::size_t cacheLineFloats = 64 / sizeof(float);
 
 } // namespace
 
@@ -134,13 +135,35 @@ void PackedShapePredictor::load(const std::filesystem::path &file)
     partCount_ = static_cast<unsigned long>(values / 2);
 }
 
+// Walks up to treesAtOnce trees of a cascade from `first` on (splits and leaves point at
+// the cascade's first tree); their leaves go to `leaf`. How many trees were walked.
+std::size_t PackedShapePredictor::walk(const std::vector<float> &pixels, const Split *split, const float *treeLeaves,
+                                       std::size_t first, const float **leaf) const
+{
+    const std::size_t values = static_cast<std::size_t>(initialShape_.size());
+    const std::size_t treeStride = (splitsPerTree_ + 1) * values;
+    const std::size_t count = std::min(treesAtOnce, treesPerCascade_ - first);
+    split += first * splitsPerTree_;
+    treeLeaves += first * treeStride;
+    for (std::size_t t = 0; t < count; ++t, split += splitsPerTree_, treeLeaves += treeStride) {
+        // dlib's walk: node i's children are 2i + 1 (taken when the difference exceeds
+        // the threshold) and 2i + 2.
+        std::size_t node = 0;
+        while (node < splitsPerTree_) {
+            const Split &s = split[node];
+            node = 2 * node + 2 - static_cast<std::size_t>(pixels[s.first] - pixels[s.second] > s.threshold);
+        }
+        leaf[t] = treeLeaves + (node - splitsPerTree_) * values;
+    }
+    return count;
+}
+
 std::vector<dlib::point> PackedShapePredictor::operator()(const dlib::cv_image<unsigned char> &image,
                                                           const dlib::rectangle &box) const
 {
     if (empty())
         return {};
     const std::size_t values = static_cast<std::size_t>(initialShape_.size());
-    const std::size_t leafStride = values;
     const std::size_t treeStride = (splitsPerTree_ + 1) * values;
 
     dlib::matrix<float, 0, 1> shape = initialShape_;
@@ -151,18 +174,22 @@ std::vector<dlib::point> PackedShapePredictor::operator()(const dlib::cv_image<u
         dlib::impl::extract_feature_pixel_values(image, box, shape, initialShape_, anchorIndices_[cascade],
                                                  anchorDeltas_[cascade], pixels);
         float *sum = &shape(0);
-        for (std::size_t tree = 0; tree < treesPerCascade_; tree += treesAtOnce) {
-            const std::size_t count = std::min(treesAtOnce, treesPerCascade_ - tree);
-            const float *leaf[treesAtOnce];
-            for (std::size_t t = 0; t < count; ++t, split += splitsPerTree_, treeLeaves += treeStride) {
-                // dlib's walk: node i's children are 2i + 1 (taken when the difference
-                // exceeds the threshold) and 2i + 2.
-                std::size_t node = 0;
-                while (node < splitsPerTree_) {
-                    const Split &s = split[node];
-                    node = 2 * node + 2 - static_cast<std::size_t>(pixels[s.first] - pixels[s.second] > s.threshold);
+        // The trees of the next group are walked, and their leaves asked of memory, before
+        // this group's leaves are added: the fetch overlaps the adding, where the leaves
+        // would otherwise come in cold from the networks' run one cache miss at a time.
+        const float *leaves[2][treesAtOnce];
+        std::size_t counts[2] = {walk(pixels, split, treeLeaves, 0, leaves[0]), 0};
+        for (std::size_t tree = 0, group = 0; tree < treesPerCascade_; tree += treesAtOnce, group ^= 1) {
+            const std::size_t count = counts[group];
+            const float *const *leaf = leaves[group];
+            if (tree + treesAtOnce < treesPerCascade_) {
+                counts[group ^ 1] = walk(pixels, split, treeLeaves, tree + treesAtOnce, leaves[group ^ 1]);
+                for (std::size_t t = 0; t < counts[group ^ 1]; ++t) {
+                    const float *next = leaves[group ^ 1][t];
+                    for (std::size_t k = 0; k < values; k += cacheLineFloats)
+                        __builtin_prefetch(next + k);
+                    __builtin_prefetch(next + values - 1);
                 }
-                leaf[t] = treeLeaves + (node - splitsPerTree_) * leafStride;
             }
             // Added tree after tree, as dlib does, so that the rounding is the same.
             if (count == treesAtOnce) {
@@ -175,6 +202,8 @@ std::vector<dlib::point> PackedShapePredictor::operator()(const dlib::cv_image<u
                         sum[k] += leaf[t][k];
             }
         }
+        split += treesPerCascade_ * splitsPerTree_;
+        treeLeaves += treesPerCascade_ * treeStride;
     }
 
     const dlib::point_transform_affine toImage = dlib::impl::unnormalizing_tform(box);

