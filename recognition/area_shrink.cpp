@@ -66,8 +66,8 @@ void AreaShrink::operator()(const cv::Mat &src, cv::Mat &dst)
     columns_.setTo(cv::Scalar::all(0));
     addRows(turned_.ptr<float>(), turned_.step1(), columns_.ptr<float>(), columns_.step1(), across_);
 
-    cv::transpose(columns_, turned_);
-    turned_.convertTo(dst, dst.type());
+    cv::transpose(columns_, shrunk_);
+    shrunk_.convertTo(dst, dst.type());
 }
 
 } // namespace vardo

@@ -35,8 +35,9 @@ private:
     std::vector<Share> down_;   // rows into rows
     std::vector<Share> across_; // columns into columns
     cv::Mat rows_;              // shrunk down: output rows x input columns, in floats
-    cv::Mat turned_;            // a transposed intermediate
+    cv::Mat turned_;            // rows_ transposed: input columns x output rows
     cv::Mat columns_;           // shrunk across as well, still transposed
+    cv::Mat shrunk_;            // turned back, in floats
 };
 
 } // namespace vardo
