@@ -2,19 +2,24 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 namespace vardo {
 
 namespace {
 
-// Adds each share's row of `in` (rows of `width` values) into its row of `out`.
+// Output rows shrunk at a time: 32 rows of a 640-pixel frame are 240 kB of floats.
+constexpr int bandRows = 32;
+
+// Adds each share's row of `in` (rows of `width` values) into its row of `out`, whose
+// first row is output line `first`.
 template <typename Value>
 void addRows(const Value *in, std::size_t inStride, float *out, std::size_t width,
-             const std::vector<AreaShrink::Share> &shares)
+             std::span<const AreaShrink::Share> shares, int first)
 {
     for (const auto &s : shares) {
         const Value *from = in + static_cast<std::size_t>(s.from) * inStride;
-        float *to = out + static_cast<std::size_t>(s.to) * width;
+        float *to = out + static_cast<std::size_t>(s.to - first) * width;
         const float weight = s.weight;
         for (std::size_t x = 0; x < width; ++x)
             to[x] += weight * static_cast<float>(from[x]);
@@ -55,19 +60,29 @@ void AreaShrink::operator()(const cv::Mat &src, cv::Mat &dst)
     const int channels = src.channels();
     const auto floats = CV_MAKETYPE(CV_32F, channels);
 
-    // Down the columns: output rows x input columns.
-    rows_.create(dst.rows, src.cols, floats);
-    rows_.setTo(cv::Scalar::all(0));
-    addRows(src.ptr<uchar>(), src.step1(), rows_.ptr<float>(), rows_.step1(), down_);
+    // Band by band of output rows, so that the intermediates stay small and in the cache.
+    auto share = down_.begin();
+    for (int top = 0; top < dst.rows; top += bandRows) {
+        const int rows = std::min(bandRows, dst.rows - top);
+        // Down the columns: the band's rows x input columns.
+        rows_.create(rows, src.cols, floats);
+        rows_.setTo(cv::Scalar::all(0));
+        auto bandEnd = share;
+        while (bandEnd != down_.end() && bandEnd->to < top + rows)
+            ++bandEnd;
+        addRows(src.ptr<uchar>(), src.step1(), rows_.ptr<float>(), rows_.step1(), {share, bandEnd}, top);
+        share = bandEnd;
 
-    // Across them, as down the columns of the transposed rows: output columns x output rows.
-    cv::transpose(rows_, turned_);
-    columns_.create(dst.cols, dst.rows, floats);
-    columns_.setTo(cv::Scalar::all(0));
-    addRows(turned_.ptr<float>(), turned_.step1(), columns_.ptr<float>(), columns_.step1(), across_);
+        // Across them, as down the columns of the transposed band: output columns x rows.
+        cv::transpose(rows_, turned_);
+        columns_.create(dst.cols, rows, floats);
+        columns_.setTo(cv::Scalar::all(0));
+        addRows(turned_.ptr<float>(), turned_.step1(), columns_.ptr<float>(), columns_.step1(), across_, 0);
 
-    cv::transpose(columns_, shrunk_);
-    shrunk_.convertTo(dst, dst.type());
+        cv::transpose(columns_, shrunk_);
+        cv::Mat band = dst.rowRange(top, top + rows);
+        shrunk_.convertTo(band, dst.type());
+    }
 }
 
 } // namespace vardo
