@@ -3,7 +3,6 @@
 #include "recognition/model_locator.h"
 #include "recognition/packed_shape_predictor.h"
 
-#include <dlib/opencv/cv_image.h>
 
 #include <algorithm>
 #include <cmath>
@@ -74,11 +73,10 @@ bool FaceLandmarker::isLoaded() const
     return model_->loaded;
 }
 
-FaceObservation FaceLandmarker::observe(const cv::Mat &grayFrame, const DetectedFace &face,
-                                        BoxAdjustment adjustment) const
+FaceObservation FaceLandmarker::observe(const cv::Mat &frame, const DetectedFace &face, BoxAdjustment adjustment) const
 {
-    const double width = grayFrame.cols;
-    const double height = grayFrame.rows;
+    const double width = frame.cols;
+    const double height = frame.rows;
     const cv::Rect2d &box = face.box;
 
     FaceObservation observation;
@@ -87,7 +85,7 @@ FaceObservation FaceLandmarker::observe(const cv::Mat &grayFrame, const Detected
     observation.confidence = face.score;
     if (height > 0.0)
         observation.frameAspect = width / height;
-    if (!model_->loaded || grayFrame.empty() || grayFrame.type() != CV_8UC1)
+    if (!model_->loaded || frame.empty() || (frame.type() != CV_8UC1 && frame.type() != CV_8UC3))
         return observation;
 
     const double side = box.width * adjustment.scale;
@@ -95,7 +93,7 @@ FaceObservation FaceLandmarker::observe(const cv::Mat &grayFrame, const Detected
     const double centreY = box.y + box.height / 2 + adjustment.shiftY * box.width;
     const dlib::rectangle predictorBox(std::lround(centreX - side / 2), std::lround(centreY - side / 2),
                                        std::lround(centreX + side / 2) - 1, std::lround(centreY + side / 2) - 1);
-    const std::vector<dlib::point> shape = model_->predictor(dlib::cv_image<unsigned char>(grayFrame), predictorBox);
+    const std::vector<dlib::point> shape = model_->predictor(frame, predictorBox);
 
     const auto eye = [&](unsigned long first) {
         std::vector<cv::Point2d> points;

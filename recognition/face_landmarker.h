@@ -45,10 +45,11 @@ public:
     static constexpr BoxAdjustment blazeFaceBoxes{0.0, -0.15, 0.97};
     static constexpr BoxAdjustment hogBoxes{0.0, 0.0, 1.0};
 
-    // The observation of one detected face of an 8-bit grey frame: normalised
-    // lower-left box, the detector's score as confidence and both eye outlines. Without
-    // a loaded model the eye outlines are left out (the face then counts as eyes-open).
-    FaceObservation observe(const cv::Mat &grayFrame, const DetectedFace &face, BoxAdjustment adjustment) const;
+    // The observation of one detected face of an 8-bit frame, BGR or grey (the points are
+    // the same either way): normalised lower-left box, the detector's score as confidence
+    // and both eye outlines. Without a loaded model the eye outlines are left out (the
+    // face then counts as eyes-open).
+    FaceObservation observe(const cv::Mat &frame, const DetectedFace &face, BoxAdjustment adjustment) const;
 
 private:
     struct Model;

@@ -52,14 +52,13 @@ AnalysedFrame FrameAnalyzer::analyze(const cv::Mat &bgrFrame, bool withEmbedding
 
     Stopwatch total;
     Stopwatch stage;
-    cv::Mat &gray = gray_;
-    cv::cvtColor(bgrFrame, gray, cv::COLOR_BGR2GRAY);
     std::vector<DetectedFace> detections;
     FaceLandmarker::BoxAdjustment adjustment = FaceLandmarker::blazeFaceBoxes;
     if (detector_.isLoaded()) {
         detections = detector_.detect(bgrFrame, minimumFaceScore);
     } else {
-        detections = hogDetector_.detect(gray);
+        cv::cvtColor(bgrFrame, gray_, cv::COLOR_BGR2GRAY);
+        detections = hogDetector_.detect(gray_);
         std::erase_if(detections, [](const DetectedFace &f) { return f.score < minimumFaceScore; });
         adjustment = FaceLandmarker::hogBoxes;
     }
@@ -70,7 +69,7 @@ AnalysedFrame FrameAnalyzer::analyze(const cv::Mat &bgrFrame, bool withEmbedding
     for (const auto &detection : detections) {
         if (detection.box.area() / frameArea <= minimumLandmarkFaceArea)
             continue;
-        result.observations.push_back(landmarker_.observe(gray, detection, adjustment));
+        result.observations.push_back(landmarker_.observe(bgrFrame, detection, adjustment));
     }
     timing_.landmarks = stage.lap();
     reuse_.startFrame(bgrFrame.size(), result.observations.size());

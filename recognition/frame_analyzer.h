@@ -97,8 +97,9 @@ private:
     FaceEmbeddingModel embeddingModel_;
     EmbeddingReuse reuse_;
     FrameAnalysisTiming timing_;
-    // The grey frame, kept for the next one rather than allocated anew (on a main thread
-    // a fresh frame's worth of memory costs more in page faults than the conversion).
+    // The grey frame the HOG detector searches, kept for the next one rather than
+    // allocated anew (on a main thread a fresh frame's worth of memory costs more in page
+    // faults than the conversion). The landmarks read the colour frame.
     cv::Mat gray_;
 };
 

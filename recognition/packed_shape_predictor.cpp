@@ -158,10 +158,32 @@ std::size_t PackedShapePredictor::walk(const std::vector<float> &pixels, const S
     return count;
 }
 
-std::vector<dlib::point> PackedShapePredictor::operator()(const dlib::cv_image<unsigned char> &image,
-                                                          const dlib::rectangle &box) const
+void PackedShapePredictor::readFeaturePixels(const cv::Mat &image, const dlib::rectangle &box,
+                                             const dlib::matrix<float, 0, 1> &shape, std::size_t cascade,
+                                             std::vector<float> &pixels) const
 {
-    if (empty())
+    const dlib::matrix<float, 2, 2> tform =
+        dlib::matrix_cast<float>(dlib::impl::find_tform_between_shapes(initialShape_, shape).get_m());
+    const dlib::point_transform_affine toImage = dlib::impl::unnormalizing_tform(box);
+    const dlib::rectangle area(0, 0, image.cols - 1, image.rows - 1);
+    const bool colour = image.channels() == 3;
+    const auto &anchors = anchorIndices_[cascade];
+    const auto &deltas = anchorDeltas_[cascade];
+    pixels.resize(deltas.size());
+    for (std::size_t i = 0; i < deltas.size(); ++i) {
+        const dlib::point p = toImage(tform * deltas[i] + dlib::impl::location(shape, anchors[i]));
+        if (!area.contains(p)) {
+            pixels[i] = 0;
+            continue;
+        }
+        const unsigned char *row = image.ptr<unsigned char>(static_cast<int>(p.y()));
+        pixels[i] = colour ? grayOf(row + 3 * p.x()) : row[p.x()];
+    }
+}
+
+std::vector<dlib::point> PackedShapePredictor::operator()(const cv::Mat &image, const dlib::rectangle &box) const
+{
+    if (empty() || (image.type() != CV_8UC1 && image.type() != CV_8UC3))
         return {};
     const std::size_t values = static_cast<std::size_t>(initialShape_.size());
     const std::size_t treeStride = (splitsPerTree_ + 1) * values;
@@ -171,8 +193,7 @@ std::vector<dlib::point> PackedShapePredictor::operator()(const dlib::cv_image<u
     const Split *split = splits_.data();
     const float *treeLeaves = leaves_.get();
     for (std::size_t cascade = 0; cascade < anchorIndices_.size(); ++cascade) {
-        dlib::impl::extract_feature_pixel_values(image, box, shape, initialShape_, anchorIndices_[cascade],
-                                                 anchorDeltas_[cascade], pixels);
+        readFeaturePixels(image, box, shape, cascade, pixels);
         float *sum = &shape(0);
         // The trees of the next group are walked, and their leaves asked of memory, before
         // this group's leaves are added: the fetch overlaps the adding, where the leaves

@@ -2,7 +2,7 @@
 
 #include <dlib/geometry/rectangle.h>
 #include <dlib/image_processing/shape_predictor.h>
-#include <dlib/opencv/cv_image.h>
+#include <opencv2/core.hpp>
 
 #include <cstdint>
 #include <filesystem>
@@ -21,6 +21,11 @@ namespace vardo {
 // at a time, and the next eight trees' leaves are fetched while these eight are added
 // (1.0 ms -> 0.7 ms a face after the networks have run). The sums are formed in dlib's
 // order: the points are the same as dlib's, to the bit.
+//
+// It reads a colour frame as well as a grey one: of a colour frame it turns into grey only
+// the 500 pixels a cascade compares, exactly as cv::cvtColor would, instead of the whole
+// frame (whose conversion OpenCV hands to a worker thread, which then spins idle for a
+// while after every frame).
 class PackedShapePredictor {
 public:
     PackedShapePredictor();
@@ -36,8 +41,17 @@ public:
     bool empty() const { return partCount_ == 0; }
     unsigned long partCount() const { return partCount_; }
 
-    // The points dlib::shape_predictor finds in this grey image for this face box.
-    std::vector<dlib::point> operator()(const dlib::cv_image<unsigned char> &image, const dlib::rectangle &box) const;
+    // The points dlib::shape_predictor finds for this face box in this image (8-bit grey,
+    // or 8-bit BGR, read as cv::cvtColor's COLOR_BGR2GRAY would turn it grey); none for
+    // an image of any other kind.
+    std::vector<dlib::point> operator()(const cv::Mat &image, const dlib::rectangle &box) const;
+
+    // The grey value cv::cvtColor(COLOR_BGR2GRAY) gives a BGR pixel: fixed-point weights
+    // 0.114, 0.587, 0.299 in 15 bits, rounded.
+    static unsigned char grayOf(const unsigned char *bgr)
+    {
+        return static_cast<unsigned char>((3735 * bgr[0] + 19235 * bgr[1] + 9798 * bgr[2] + (1 << 14)) >> 15);
+    }
 
 private:
     struct Split {
@@ -47,6 +61,9 @@ private:
     };
     std::size_t walk(const std::vector<float> &pixels, const Split *split, const float *treeLeaves, std::size_t first,
                      const float **leaf) const;
+    // dlib's extract_feature_pixel_values for one cascade, the same points and values.
+    void readFeaturePixels(const cv::Mat &image, const dlib::rectangle &box, const dlib::matrix<float, 0, 1> &shape,
+                           std::size_t cascade, std::vector<float> &pixels) const;
     struct FreeLeaves {
         void operator()(float *p) const;
     };

@@ -124,16 +124,6 @@ const cv::Mat &deskFrame()
     return frame;
 }
 
-const cv::Mat &deskFrameGray()
-{
-    static const cv::Mat gray = [] {
-        cv::Mat g;
-        cv::cvtColor(deskFrame(), g, cv::COLOR_BGR2GRAY);
-        return g;
-    }();
-    return gray;
-}
-
 // One analyser per thread count, its networks loaded on a pool of that many threads.
 FrameAnalyzer &analyzer(int threads = 2)
 {
@@ -224,6 +214,17 @@ OpenCvDnnNetworks &openCvDnn()
     return networks;
 }
 
+// For the HOG and Haar detectors, which search grey frames.
+const cv::Mat &deskFrameGray()
+{
+    static const cv::Mat gray = [] {
+        cv::Mat g;
+        cv::cvtColor(deskFrame(), g, cv::COLOR_BGR2GRAY);
+        return g;
+    }();
+    return gray;
+}
+
 void BM_Detection(benchmark::State &state)
 {
     BlazeFaceDetector &detector = analyzer(threadsOf(state)).detector();
@@ -234,22 +235,20 @@ void BM_Detection(benchmark::State &state)
                    + std::to_string(detector.inputSize().height));
 }
 
-// The grey conversion included, into a kept buffer as the analyser does it.
+// On the colour frame, as the analyser runs them.
 void BM_Landmarks(benchmark::State &state)
 {
     const DetectedFace face = deskFace();
-    cv::Mat gray;
     ThreadsAndProcessCpu threads(state);
-    for (auto _ : state) {
-        cv::cvtColor(deskFrame(), gray, cv::COLOR_BGR2GRAY);
-        benchmark::DoNotOptimize(analyzer(threadsOf(state)).landmarker().observe(gray, face, FaceLandmarker::blazeFaceBoxes));
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            analyzer(threadsOf(state)).landmarker().observe(deskFrame(), face, FaceLandmarker::blazeFaceBoxes));
 }
 
 void BM_EyesAndGates(benchmark::State &state)
 {
     const FaceObservation face =
-        analyzer().landmarker().observe(deskFrameGray(), deskFace(), FaceLandmarker::blazeFaceBoxes);
+        analyzer().landmarker().observe(deskFrame(), deskFace(), FaceLandmarker::blazeFaceBoxes);
     ThreadsAndProcessCpu threads(state);
     for (auto _ : state) {
         benchmark::DoNotOptimize(isEyesOpen(face));
@@ -260,7 +259,7 @@ void BM_EyesAndGates(benchmark::State &state)
 void BM_Embedding(benchmark::State &state)
 {
     const FaceObservation face =
-        analyzer().landmarker().observe(deskFrameGray(), deskFace(), FaceLandmarker::blazeFaceBoxes);
+        analyzer().landmarker().observe(deskFrame(), deskFace(), FaceLandmarker::blazeFaceBoxes);
     FaceEmbeddingModel &model = analyzer(threadsOf(state)).embeddingModel();
     ThreadsAndProcessCpu threads(state);
     for (auto _ : state)
@@ -402,26 +401,24 @@ void BM_DetectionOpenCvDnn(benchmark::State &state)
 void BM_EmbeddingOpenCvDnn(benchmark::State &state)
 {
     const FaceObservation face =
-        analyzer().landmarker().observe(deskFrameGray(), deskFace(), FaceLandmarker::blazeFaceBoxes);
+        analyzer().landmarker().observe(deskFrame(), deskFace(), FaceLandmarker::blazeFaceBoxes);
     openCvDnn().embed(deskFrame(), face);
     ThreadsAndProcessCpu threads(state);
     for (auto _ : state)
         openCvDnn().embed(deskFrame(), face);
 }
 
-// Detection, grey conversion, landmarks, gates and embedding as the analyser runs them,
-// with both networks on OpenCV's DNN module.
+// Detection, landmarks, gates and embedding as the analyser runs them, with both networks
+// on OpenCV's DNN module.
 void BM_WholeFrameOpenCvDnn(benchmark::State &state)
 {
     FrameAnalyzer &a = analyzer();
     const cv::Size inputSize = a.detector().inputSize();
     const DetectedFace face = deskFace();
-    cv::Mat gray;
     ThreadsAndProcessCpu threads(state);
     for (auto _ : state) {
         openCvDnn().detect(deskFrame(), inputSize);
-        cv::cvtColor(deskFrame(), gray, cv::COLOR_BGR2GRAY);
-        const FaceObservation observed = a.landmarker().observe(gray, face, FaceLandmarker::blazeFaceBoxes);
+        const FaceObservation observed = a.landmarker().observe(deskFrame(), face, FaceLandmarker::blazeFaceBoxes);
         benchmark::DoNotOptimize(isEyesOpen(observed));
         benchmark::DoNotOptimize(checkQualityGates(observed, quiet));
         openCvDnn().embed(deskFrame(), observed);

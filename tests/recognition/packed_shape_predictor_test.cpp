@@ -2,6 +2,7 @@
 
 #include "recognition/packed_shape_predictor.h"
 
+#include <dlib/opencv/cv_image.h>
 #include <dlib/serialize.h>
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
@@ -34,6 +35,7 @@ const Predictors &predictors()
 
 } // namespace
 
+// On the grey frame cv::cvtColor makes, and on the colour frame it was made from.
 TEST(PackedShapePredictor, FindsDlibsPointsExactly)
 {
     ASSERT_TRUE(std::filesystem::exists(landmarkModel)) << "the 68-point landmark model is missing (libdlib-data)";
@@ -42,23 +44,41 @@ TEST(PackedShapePredictor, FindsDlibsPointsExactly)
     int boxes = 0;
     for (const std::string person : {"John_Salley", "Barack_Obama"}) {
         for (const auto &image : identityImages(person)) {
+            const cv::Mat colour = cameraFrameOf(image);
             cv::Mat gray;
-            cv::cvtColor(cameraFrameOf(image), gray, cv::COLOR_BGR2GRAY);
+            cv::cvtColor(colour, gray, cv::COLOR_BGR2GRAY);
             const dlib::cv_image<unsigned char> view(gray);
             // Boxes on the face, beside it and reaching out of the frame, where feature
             // pixels fall outside the image.
             for (const dlib::rectangle box : {dlib::rectangle(240, 160, 400, 320), dlib::rectangle(250, 150, 370, 270),
                                               dlib::rectangle(-60, -40, 120, 140), dlib::rectangle(560, 400, 720, 560)}) {
                 const dlib::full_object_detection expected = p.dlibPredictor(view, box);
-                const std::vector<dlib::point> found = p.packed(view, box);
-                ASSERT_EQ(found.size(), expected.num_parts());
-                for (unsigned long i = 0; i < expected.num_parts(); ++i)
-                    ASSERT_EQ(found[i], expected.part(i)) << image << " point " << i;
+                for (const cv::Mat &frame : {gray, colour}) {
+                    const std::vector<dlib::point> found = p.packed(frame, box);
+                    ASSERT_EQ(found.size(), expected.num_parts());
+                    for (unsigned long i = 0; i < expected.num_parts(); ++i)
+                        ASSERT_EQ(found[i], expected.part(i)) << image << " point " << i << " channels " << frame.channels();
+                }
                 ++boxes;
             }
         }
     }
     EXPECT_GE(boxes, 40);
+}
+
+// The grey value of a colour pixel is cv::cvtColor's, for every colour there is.
+TEST(PackedShapePredictor, TurnsEveryColourGreyAsOpenCvDoes)
+{
+    cv::Mat colours(4096, 4096, CV_8UC3);
+    for (int i = 0; i < 1 << 24; ++i)
+        colours.at<cv::Vec3b>(i >> 12, i & 4095) = cv::Vec3b(i & 255, (i >> 8) & 255, i >> 16);
+    cv::Mat gray;
+    cv::cvtColor(colours, gray, cv::COLOR_BGR2GRAY);
+    int wrong = 0;
+    for (int i = 0; i < 1 << 24; ++i)
+        wrong += PackedShapePredictor::grayOf(&colours.at<cv::Vec3b>(i >> 12, i & 4095)[0])
+                 != gray.at<unsigned char>(i >> 12, i & 4095);
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(PackedShapePredictor, TruncatedFileIsRefused)
