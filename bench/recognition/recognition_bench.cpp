@@ -239,10 +239,10 @@ void BM_Detection(benchmark::State &state)
 void BM_Landmarks(benchmark::State &state)
 {
     const DetectedFace face = deskFace();
+    const FaceLandmarker &landmarker = analyzer(threadsOf(state)).landmarker();
     ThreadsAndProcessCpu threads(state);
     for (auto _ : state)
-        benchmark::DoNotOptimize(
-            analyzer(threadsOf(state)).landmarker().observe(deskFrame(), face, FaceLandmarker::blazeFaceBoxes));
+        benchmark::DoNotOptimize(landmarker.observe(deskFrame(), face, FaceLandmarker::blazeFaceBoxes));
 }
 
 void BM_EyesAndGates(benchmark::State &state)
