@@ -3,7 +3,6 @@
 #include "recognition/model_locator.h"
 #include "recognition/packed_shape_predictor.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <system_error>
