@@ -124,6 +124,17 @@ const cv::Mat &deskFrame()
     return frame;
 }
 
+// For the HOG and Haar detectors, which search grey frames.
+const cv::Mat &deskFrameGray()
+{
+    static const cv::Mat gray = [] {
+        cv::Mat g;
+        cv::cvtColor(deskFrame(), g, cv::COLOR_BGR2GRAY);
+        return g;
+    }();
+    return gray;
+}
+
 // One analyser per thread count, its networks loaded on a pool of that many threads.
 FrameAnalyzer &analyzer(int threads = 2)
 {
@@ -212,17 +223,6 @@ OpenCvDnnNetworks &openCvDnn()
 {
     static OpenCvDnnNetworks networks;
     return networks;
-}
-
-// For the HOG and Haar detectors, which search grey frames.
-const cv::Mat &deskFrameGray()
-{
-    static const cv::Mat gray = [] {
-        cv::Mat g;
-        cv::cvtColor(deskFrame(), g, cv::COLOR_BGR2GRAY);
-        return g;
-    }();
-    return gray;
 }
 
 void BM_Detection(benchmark::State &state)
