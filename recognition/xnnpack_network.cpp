@@ -33,6 +33,7 @@ void XnnpackNetwork::clear()
         xnn_delete_runtime(runtime_);
     runtime_ = nullptr;
     threads_.reset();
+    leading_.clear();
     zeroBiases_.clear();
     inputBuffer_.clear();
     input_ = cv::Mat();
@@ -41,7 +42,8 @@ void XnnpackNetwork::clear()
     outputs_.clear();
 }
 
-bool XnnpackNetwork::load(const std::filesystem::path &file, std::string &reason, NetworkThreadPool threads)
+bool XnnpackNetwork::load(const std::filesystem::path &file, std::string &reason, NetworkThreadPool threads,
+                          bool allOnXnnpack)
 {
     clear();
     if (!initializeNetworkRuntime(reason))
@@ -64,6 +66,9 @@ bool XnnpackNetwork::load(const std::filesystem::path &file, std::string &reason
         return false;
     }
 
+    if (!allOnXnnpack)
+        leading_.takeFrom(model);
+
     xnn_subgraph_t subgraph = nullptr;
     const uint32_t externalIds = static_cast<uint32_t>(1 + model.graph().output_size());
     if (xnn_create_subgraph(externalIds, 0, &subgraph) != xnn_status_success) {
@@ -77,11 +82,17 @@ bool XnnpackNetwork::load(const std::filesystem::path &file, std::string &reason
         return false;
     }
     const auto &input = made.inputShape;
-    inputChannels_ = static_cast<int>(input[1]);
-    inputSize_ = cv::Size(static_cast<int>(input[3]), static_cast<int>(input[2]));
     // XNNPACK may read a few bytes past the end of an input.
     inputBuffer_.assign(product(input) + XNN_EXTRA_BYTES / sizeof(float), 0.0f);
-    input_ = cv::Mat(inputSize_, CV_32FC(inputChannels_), inputBuffer_.data());
+    if (leading_.isEmpty()) {
+        inputChannels_ = static_cast<int>(input[1]);
+        inputSize_ = cv::Size(static_cast<int>(input[3]), static_cast<int>(input[2]));
+        input_ = cv::Mat(inputSize_, CV_32FC(inputChannels_), inputBuffer_.data());
+    } else {
+        inputChannels_ = leading_.inputChannels();
+        inputSize_ = leading_.inputSize();
+        input_ = leading_.input();
+    }
     std::vector<xnn_external_value> external{{0, inputBuffer_.data()}};
     for (const auto &output : made.outputs)
         outputs_.push_back({output.name, output.shape, std::vector<float>(product(output.shape))});
@@ -112,7 +123,10 @@ bool XnnpackNetwork::load(const std::filesystem::path &file, std::string &reason
 
 bool XnnpackNetwork::run()
 {
-    return runtime_ && xnn_invoke_runtime(runtime_) == xnn_status_success;
+    if (!runtime_)
+        return false;
+    leading_.run(inputBuffer_.data(), threads_.get());
+    return xnn_invoke_runtime(runtime_) == xnn_status_success;
 }
 
 void writeRgbInput(const cv::Mat &bgr, cv::Mat &input, float offset, float scale)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recognition/leading_residual_blocks.h"
 #include "recognition/network_threads.h"
 
 #include <opencv2/core.hpp>
@@ -25,10 +26,11 @@ public:
     XnnpackNetwork(const XnnpackNetwork &) = delete;
     XnnpackNetwork &operator=(const XnnpackNetwork &) = delete;
 
-    // Reads the file and prepares it to run on the pool's threads. On failure gives a
-    // one-line reason and leaves the network empty.
+    // Reads the file and prepares it to run on the pool's threads. A network that starts
+    // with the face detector's narrow residual blocks runs them with LeadingResidualBlocks
+    // unless allOnXnnpack. On failure gives a one-line reason and leaves the network empty.
     bool load(const std::filesystem::path &file, std::string &reason,
-              NetworkThreadPool threads = sharedNetworkThreadPool());
+              NetworkThreadPool threads = sharedNetworkThreadPool(), bool allOnXnnpack = false);
     bool isLoaded() const { return runtime_ != nullptr; }
     void clear();
 
@@ -52,6 +54,7 @@ public:
 private:
     xnn_runtime *runtime_ = nullptr;
     NetworkThreadPool threads_;
+    LeadingResidualBlocks leading_; // when not empty, XNNPACK's input is their output
     // Zero biases for layers without one, read while the runtime is made.
     std::vector<std::vector<float>> zeroBiases_;
     std::vector<float> inputBuffer_;

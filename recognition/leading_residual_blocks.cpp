@@ -1,0 +1,613 @@
+#include "recognition/leading_residual_blocks.h"
+
+#include <onnx/onnx_pb.h>
+#include <pthreadpool.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+
+namespace vardo {
+
+namespace {
+
+constexpr int C = LeadingResidualBlocks::channels;
+using Image = LeadingResidualBlocks::Image;
+using Stem = LeadingResidualBlocks::Stem;
+using Block = LeadingResidualBlocks::Block;
+
+// ---- The arithmetic ----
+//
+// A pixel's 24 channels are one vector of 16 and one of 8, as wide as the processor's
+// registers allow: the compiler makes a version of each kernel for AVX-512, for AVX2 with
+// FMA and for the baseline, and the processor picks one when the program starts.
+
+// Vectors pass between functions that are all inlined into one version, so the warning
+// that their passing differs between instruction sets concerns nothing here.
+#pragma GCC diagnostic ignored "-Wpsabi"
+typedef float Vec16 __attribute__((vector_size(64), aligned(4)));
+typedef float Vec8 __attribute__((vector_size(32), aligned(4)));
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define VARDO_FOR_EACH_VECTOR_UNIT __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+#else
+#define VARDO_FOR_EACH_VECTOR_UNIT
+#endif
+// Inlined into each version, so that they are compiled for its instructions too.
+#define VARDO_INLINE inline __attribute__((always_inline))
+
+VARDO_INLINE Vec16 load16(const float *p)
+{
+    return *reinterpret_cast<const Vec16 *>(p);
+}
+VARDO_INLINE Vec8 load8(const float *p)
+{
+    return *reinterpret_cast<const Vec8 *>(p);
+}
+VARDO_INLINE void store(float *p, Vec16 a, Vec8 b)
+{
+    *reinterpret_cast<Vec16 *>(p) = a;
+    *reinterpret_cast<Vec8 *>(p + 16) = b;
+}
+template <typename V>
+VARDO_INLINE V relu(V v)
+{
+    return v > 0.0f ? v : 0.0f;
+}
+
+// Pixel (row, col) of an image with a border: row and col may reach into the border.
+VARDO_INLINE float *pixel(Image &image, int row, int col)
+{
+    const int width = image.cols + 2 * image.border;
+    return image.values.data()
+        + (static_cast<std::ptrdiff_t>(row + image.border) * width + col + image.border) * image.channels;
+}
+VARDO_INLINE const float *pixel(const Image &image, int row, int col)
+{
+    return pixel(const_cast<Image &>(image), row, col);
+}
+
+// One output row of the stem convolution, P pixels from col on, with its ReLU.
+template <int P>
+VARDO_INLINE void stemPixels(const Stem &s, const Image &in, float *out, int row, int col)
+{
+    Vec16 a[P];
+    Vec8 b[P];
+    for (int p = 0; p < P; ++p) {
+        a[p] = load16(s.bias);
+        b[p] = load8(s.bias + 16);
+    }
+    const float *w = s.weights.data();
+    for (int ky = 0; ky < s.kernel; ++ky) {
+        for (int kx = 0; kx < s.kernel; ++kx) {
+            const float *from = pixel(in, row * s.stride - s.padTop + ky, col * s.stride - s.padLeft + kx);
+            for (int ci = 0; ci < in.channels; ++ci, w += C) {
+                const Vec16 w16 = load16(w);
+                const Vec8 w8 = load8(w + 16);
+                for (int p = 0; p < P; ++p) {
+                    const float v = from[p * s.stride * in.channels + ci];
+                    a[p] += v * w16;
+                    b[p] += v * w8;
+                }
+            }
+        }
+    }
+    for (int p = 0; p < P; ++p)
+        store(out + p * C, relu(a[p]), relu(b[p]));
+}
+
+VARDO_FOR_EACH_VECTOR_UNIT
+void stemRow(const Stem &s, const Image &in, float *out, int row, int cols)
+{
+    int col = 0;
+    for (; col + 8 <= cols; col += 8)
+        stemPixels<8>(s, in, out + col * C, row, col);
+    for (; col < cols; ++col)
+        stemPixels<1>(s, in, out + col * C, row, col);
+}
+
+// One output row of a residual block, P pixels from col on.
+template <int P, int Stride>
+VARDO_INLINE void blockPixels(const Block &b, const Image &in, float *out, int row, int col)
+{
+    alignas(64) float depthwise[P][C];
+    for (int p = 0; p < P; ++p) {
+        Vec16 a = load16(b.depthwiseBias);
+        Vec8 c = load8(b.depthwiseBias + 16);
+        const int x = (col + p) * Stride - b.padLeft;
+        for (int ky = 0; ky < 3; ++ky) {
+            const float *from = pixel(in, row * Stride - b.padTop + ky, x);
+            for (int kx = 0; kx < 3; ++kx) {
+                a += load16(b.depthwise[ky * 3 + kx]) * load16(from + kx * C);
+                c += load8(b.depthwise[ky * 3 + kx] + 16) * load8(from + kx * C + 16);
+            }
+        }
+        store(depthwise[p], a, c);
+    }
+    Vec16 a[P];
+    Vec8 c[P];
+    for (int p = 0; p < P; ++p) {
+        a[p] = load16(b.pointwiseBias);
+        c[p] = load8(b.pointwiseBias + 16);
+    }
+    for (int k = 0; k < C; ++k) {
+        const Vec16 w16 = load16(b.pointwise[k]);
+        const Vec8 w8 = load8(b.pointwise[k] + 16);
+        for (int p = 0; p < P; ++p) {
+            a[p] += depthwise[p][k] * w16;
+            c[p] += depthwise[p][k] * w8;
+        }
+    }
+    for (int p = 0; p < P; ++p) {
+        const int x = col + p;
+        if constexpr (Stride == 1) {
+            const float *r = pixel(in, row, x);
+            a[p] += load16(r);
+            c[p] += load8(r + 16);
+        } else {
+            // The input's 2 x 2 maximum: ReLU made every value of it at least zero.
+            const float *r0 = pixel(in, 2 * row, 2 * x);
+            const float *r1 = pixel(in, 2 * row + 1, 2 * x);
+            Vec16 m16 = load16(r0);
+            Vec8 m8 = load8(r0 + 16);
+            for (const float *r : {r0 + C, r1, r1 + C}) {
+                const Vec16 v16 = load16(r);
+                const Vec8 v8 = load8(r + 16);
+                m16 = m16 > v16 ? m16 : v16;
+                m8 = m8 > v8 ? m8 : v8;
+            }
+            a[p] += m16;
+            c[p] += m8;
+        }
+        store(out + (col + p) * C, relu(a[p]), relu(c[p]));
+    }
+}
+
+VARDO_FOR_EACH_VECTOR_UNIT
+void blockRow(const Block &b, const Image &in, float *out, int row)
+{
+    int col = 0;
+    if (b.stride == 1) {
+        for (; col + 8 <= b.cols; col += 8)
+            blockPixels<8, 1>(b, in, out, row, col);
+        for (; col < b.cols; ++col)
+            blockPixels<1, 1>(b, in, out, row, col);
+    } else {
+        for (; col + 8 <= b.cols; col += 8)
+            blockPixels<8, 2>(b, in, out, row, col);
+        for (; col < b.cols; ++col)
+            blockPixels<1, 2>(b, in, out, row, col);
+    }
+}
+
+// ---- Reading the layers from the graph ----
+
+class Graph {
+public:
+    explicit Graph(const onnx::GraphProto &graph)
+        : graph_(graph)
+    {
+        for (const auto &t : graph.initializer())
+            constants_[t.name()] = &t;
+        for (int i = 0; i < graph.node_size(); ++i)
+            for (const auto &name : graph.node(i).input())
+                consumers_[name].push_back(i);
+        for (const auto &output : graph.output())
+            outputs_.insert(output.name());
+    }
+
+    // The nodes reading a value, none of them a graph output.
+    std::vector<const onnx::NodeProto *> consumers(const std::string &value) const
+    {
+        std::vector<const onnx::NodeProto *> nodes;
+        if (outputs_.count(value))
+            return nodes;
+        const auto it = consumers_.find(value);
+        if (it != consumers_.end())
+            for (const int i : it->second)
+                nodes.push_back(&graph_.node(i));
+        return nodes;
+    }
+    // The one node reading a value that is not a graph output, if it is of that kind.
+    const onnx::NodeProto *soleConsumer(const std::string &value, const char *op) const
+    {
+        const auto nodes = consumers(value);
+        return nodes.size() == 1 && nodes[0]->op_type() == op && nodes[0]->output_size() == 1 ? nodes[0] : nullptr;
+    }
+
+    // A float constant's values, when it has exactly that many.
+    bool floats(const std::string &name, std::size_t count, std::vector<float> &values) const
+    {
+        const auto it = constants_.find(name);
+        if (it == constants_.end())
+            return false;
+        const onnx::TensorProto &t = *it->second;
+        if (t.data_type() != onnx::TensorProto::FLOAT || t.data_location() == onnx::TensorProto::EXTERNAL)
+            return false;
+        if (t.has_raw_data()) {
+            if (t.raw_data().size() != count * sizeof(float))
+                return false;
+            values.resize(count);
+            std::memcpy(values.data(), t.raw_data().data(), t.raw_data().size());
+            return true;
+        }
+        if (static_cast<std::size_t>(t.float_data_size()) != count)
+            return false;
+        values.assign(t.float_data().begin(), t.float_data().end());
+        return true;
+    }
+
+private:
+    const onnx::GraphProto &graph_;
+    std::map<std::string, const onnx::TensorProto *> constants_;
+    std::map<std::string, std::vector<int>> consumers_;
+    std::set<std::string> outputs_;
+};
+
+std::vector<int64_t> ints(const onnx::NodeProto &node, const char *name, std::vector<int64_t> fallback)
+{
+    for (const auto &a : node.attribute())
+        if (a.name() == name)
+            return {a.ints().begin(), a.ints().end()};
+    return fallback;
+}
+
+int64_t integer(const onnx::NodeProto &node, const char *name, int64_t fallback)
+{
+    for (const auto &a : node.attribute())
+        if (a.name() == name)
+            return a.i();
+    return fallback;
+}
+
+// A plain square convolution: its kernel, stride and explicit padding.
+struct ConvShape {
+    int kernel = 0;
+    int stride = 0;
+    int pads[4] = {}; // top, left, bottom, right
+};
+
+bool convShape(const onnx::NodeProto &node, int group, ConvShape &shape)
+{
+    if (node.op_type() != "Conv" || node.output_size() != 1 || integer(node, "group", 1) != group)
+        return false;
+    for (const auto &a : node.attribute())
+        if (a.name() == "auto_pad" && a.s() != "NOTSET")
+            return false;
+    const auto kernel = ints(node, "kernel_shape", {});
+    const auto strides = ints(node, "strides", {1, 1});
+    const auto dilations = ints(node, "dilations", {1, 1});
+    const auto pads = ints(node, "pads", {0, 0, 0, 0});
+    if (kernel.size() != 2 || kernel[0] != kernel[1] || kernel[0] < 1 || kernel[0] > 7 || strides.size() != 2
+        || strides[0] != strides[1] || strides[0] < 1 || strides[0] > 2 || dilations != std::vector<int64_t>{1, 1}
+        || pads.size() != 4)
+        return false;
+    shape.kernel = static_cast<int>(kernel[0]);
+    shape.stride = static_cast<int>(strides[0]);
+    for (int i = 0; i < 4; ++i) {
+        if (pads[i] < 0 || pads[i] >= kernel[0])
+            return false;
+        shape.pads[i] = static_cast<int>(pads[i]);
+    }
+    return true;
+}
+
+int outputSize(int size, const ConvShape &s, int before, int after)
+{
+    return (size + before + after - s.kernel) / s.stride + 1;
+}
+
+// A bias given as the node's third input, or none (zeros).
+bool bias(const Graph &g, const onnx::NodeProto &conv, float (&values)[C])
+{
+    if (conv.input_size() < 3 || conv.input(2).empty())
+        return true;
+    std::vector<float> read;
+    if (!g.floats(conv.input(2), C, read))
+        return false;
+    std::copy(read.begin(), read.end(), values);
+    return true;
+}
+
+// The two inputs of an Add, one of them `a`: the other one.
+const std::string *otherInput(const onnx::NodeProto &add, const std::string &a)
+{
+    if (add.input_size() != 2)
+        return nullptr;
+    if (add.input(0) == a)
+        return &add.input(1);
+    if (add.input(1) == a)
+        return &add.input(0);
+    return nullptr;
+}
+
+// Reads the residual block starting at `from` (rows x cols), noting the nodes it takes.
+bool readBlock(const Graph &g, const std::string &from, int rows, int cols, Block &block, std::string &to,
+               std::set<const onnx::NodeProto *> &taken)
+{
+    const auto readers = g.consumers(from);
+    const onnx::NodeProto *depthwiseNode = nullptr;
+    const onnx::NodeProto *poolNode = nullptr;
+    const onnx::NodeProto *addNode = nullptr;
+    for (const auto *node : readers) {
+        if (node->op_type() == "Conv" && !depthwiseNode)
+            depthwiseNode = node;
+        else if (node->op_type() == "MaxPool" && !poolNode)
+            poolNode = node;
+        else if (node->op_type() == "Add" && !addNode)
+            addNode = node;
+        else
+            return false;
+    }
+    ConvShape dw;
+    if (readers.size() != 2 || !depthwiseNode || (poolNode == nullptr) == (addNode == nullptr)
+        || !convShape(*depthwiseNode, C, dw) || dw.kernel != 3 || depthwiseNode->input(0) != from)
+        return false;
+    block.stride = dw.stride;
+    block.padTop = dw.pads[0];
+    block.padLeft = dw.pads[1];
+    block.rows = outputSize(rows, dw, dw.pads[0], dw.pads[2]);
+    block.cols = outputSize(cols, dw, dw.pads[1], dw.pads[3]);
+    if (block.rows < 1 || block.cols < 1 || dw.pads[0] > 1 || dw.pads[1] > 1
+        || (block.rows - 1) * dw.stride - dw.pads[0] + 2 > rows
+        || (block.cols - 1) * dw.stride - dw.pads[1] + 2 > cols)
+        return false;
+    std::vector<float> weights;
+    if (!g.floats(depthwiseNode->input(1), 9 * C, weights) || !bias(g, *depthwiseNode, block.depthwiseBias))
+        return false;
+    for (int c = 0; c < C; ++c)
+        for (int k = 0; k < 9; ++k)
+            block.depthwise[k][c] = weights[c * 9 + k];
+
+    const onnx::NodeProto *pointwiseNode = g.soleConsumer(depthwiseNode->output(0), "Conv");
+    ConvShape pw;
+    if (!pointwiseNode || pointwiseNode->input(0) != depthwiseNode->output(0) || !convShape(*pointwiseNode, 1, pw)
+        || pw.kernel != 1 || pw.stride != 1 || !g.floats(pointwiseNode->input(1), C * C, weights)
+        || !bias(g, *pointwiseNode, block.pointwiseBias))
+        return false;
+    for (int out = 0; out < C; ++out)
+        for (int in = 0; in < C; ++in)
+            block.pointwise[in][out] = weights[out * C + in];
+
+    // The residual: the block's input itself, or (stride 2) its 2 x 2 maximum.
+    std::string residual = from;
+    if (poolNode) {
+        if (dw.stride != 2 || poolNode->output_size() != 1 || ints(*poolNode, "kernel_shape", {}) != std::vector<int64_t>{2, 2}
+            || ints(*poolNode, "strides", {1, 1}) != std::vector<int64_t>{2, 2}
+            || ints(*poolNode, "pads", {0, 0, 0, 0}) != std::vector<int64_t>{0, 0, 0, 0}
+            || ints(*poolNode, "dilations", {1, 1}) != std::vector<int64_t>{1, 1} || integer(*poolNode, "ceil_mode", 0) != 0
+            || integer(*poolNode, "storage_order", 0) != 0 || rows / 2 != block.rows || cols / 2 != block.cols)
+            return false;
+        residual = poolNode->output(0);
+        if (!g.soleConsumer(residual, "Add"))
+            return false;
+    } else if (dw.stride != 1 || block.rows != rows || block.cols != cols) {
+        return false;
+    }
+    const onnx::NodeProto *sum = g.soleConsumer(pointwiseNode->output(0), "Add");
+    const std::string *other = sum ? otherInput(*sum, pointwiseNode->output(0)) : nullptr;
+    if (!sum || !other || *other != residual || (addNode && addNode != sum))
+        return false;
+    const onnx::NodeProto *relu = g.soleConsumer(sum->output(0), "Relu");
+    if (!relu || g.consumers(relu->output(0)).empty())
+        return false;
+    taken.insert({depthwiseNode, pointwiseNode, sum, relu});
+    if (poolNode)
+        taken.insert(poolNode);
+    to = relu->output(0);
+    return true;
+}
+
+void zeroBorder(Image &image)
+{
+    const int b = image.border;
+    if (b == 0)
+        return;
+    const std::size_t rowValues = static_cast<std::size_t>(image.cols + 2 * b) * image.channels;
+    for (int r = -b; r < 0; ++r)
+        std::fill_n(pixel(image, r, -b), rowValues, 0.0f);
+    for (int r = image.rows; r < image.rows + b; ++r)
+        std::fill_n(pixel(image, r, -b), rowValues, 0.0f);
+    for (int r = 0; r < image.rows; ++r) {
+        std::fill_n(pixel(image, r, -b), static_cast<std::size_t>(b) * image.channels, 0.0f);
+        std::fill_n(pixel(image, r, image.cols), static_cast<std::size_t>(b) * image.channels, 0.0f);
+    }
+}
+
+void shape(Image &image, int rows, int cols, int channels, int border)
+{
+    image.rows = rows;
+    image.cols = cols;
+    image.channels = channels;
+    image.border = border;
+}
+
+} // namespace
+
+bool LeadingResidualBlocks::takeFrom(onnx::ModelProto &model)
+{
+    clear();
+    const Graph g(model.graph());
+
+    // The one image input.
+    int inputIndex = -1;
+    for (int i = 0; i < model.graph().input_size(); ++i) {
+        const auto &name = model.graph().input(i).name();
+        if (std::any_of(model.graph().initializer().begin(), model.graph().initializer().end(),
+                        [&](const auto &t) { return t.name() == name; }))
+            continue;
+        if (inputIndex >= 0)
+            return false;
+        inputIndex = i;
+    }
+    if (inputIndex < 0)
+        return false;
+    const auto &input = model.graph().input(inputIndex);
+    const auto &type = input.type().tensor_type();
+    if (type.elem_type() != onnx::TensorProto::FLOAT || type.shape().dim_size() != 4)
+        return false;
+    int dims[4];
+    for (int i = 0; i < 4; ++i) {
+        const auto &d = type.shape().dim(i);
+        if (!d.has_dim_value() || d.dim_value() < 1 || d.dim_value() > 4096)
+            return false;
+        dims[i] = static_cast<int>(d.dim_value());
+    }
+    if (dims[0] != 1 || dims[1] > 4)
+        return false;
+
+    // The stem: a convolution into 24 channels, then ReLU.
+    const onnx::NodeProto *stemNode = g.soleConsumer(input.name(), "Conv");
+    ConvShape stem;
+    if (!stemNode || stemNode->input(0) != input.name() || !convShape(*stemNode, 1, stem))
+        return false;
+    stem_.kernel = stem.kernel;
+    stem_.stride = stem.stride;
+    stem_.padTop = stem.pads[0];
+    stem_.padLeft = stem.pads[1];
+    stemRows_ = outputSize(dims[2], stem, stem.pads[0], stem.pads[2]);
+    stemCols_ = outputSize(dims[3], stem, stem.pads[1], stem.pads[3]);
+    const int k = stem.kernel;
+    std::vector<float> weights;
+    if (stemRows_ < 1 || stemCols_ < 1 || !g.floats(stemNode->input(1), static_cast<std::size_t>(C) * dims[1] * k * k, weights)
+        || !bias(g, *stemNode, stem_.bias))
+        return false;
+    stem_.weights.resize(weights.size());
+    for (int out = 0; out < C; ++out)
+        for (int ci = 0; ci < dims[1]; ++ci)
+            for (int ky = 0; ky < k; ++ky)
+                for (int kx = 0; kx < k; ++kx)
+                    stem_.weights[((ky * k + kx) * dims[1] + ci) * C + out] = weights[((out * dims[1] + ci) * k + ky) * k + kx];
+    const onnx::NodeProto *stemRelu = g.soleConsumer(stemNode->output(0), "Relu");
+    if (!stemRelu)
+        return false;
+    std::set<const onnx::NodeProto *> taken{stemNode, stemRelu};
+
+    // The blocks, for as long as they come.
+    std::string last = stemRelu->output(0);
+    int rows = stemRows_;
+    int cols = stemCols_;
+    for (;;) {
+        Block block;
+        std::string next;
+        std::set<const onnx::NodeProto *> nodes;
+        if (!readBlock(g, last, rows, cols, block, next, nodes))
+            break;
+        blocks_.push_back(block);
+        taken.insert(nodes.begin(), nodes.end());
+        last = next;
+        rows = block.rows;
+        cols = block.cols;
+    }
+    if (blocks_.empty()) {
+        clear();
+        return false;
+    }
+
+    // The images: the input with room for the stem's padding, and two for the layers
+    // between, each large enough for any of them.
+    const int border = std::max({stem.pads[0], stem.pads[1], stem.pads[2], stem.pads[3],
+                                 (stemRows_ - 1) * stem.stride - stem.pads[0] + k - dims[2],
+                                 (stemCols_ - 1) * stem.stride - stem.pads[1] + k - dims[3]});
+    shape(input_, dims[2], dims[3], dims[1], border);
+    input_.values.assign(static_cast<std::size_t>(dims[2] + 2 * border) * (dims[3] + 2 * border) * dims[1], 0.0f);
+    std::size_t largest = static_cast<std::size_t>(stemRows_ + 2) * (stemCols_ + 2);
+    for (const Block &b : blocks_)
+        largest = std::max(largest, static_cast<std::size_t>(b.rows + 2) * (b.cols + 2));
+    for (Image &image : between_)
+        image.values.assign(largest * C, 0.0f);
+
+    // What is left of the graph starts from the last block's image.
+    auto *graph = model.mutable_graph();
+    auto *nodes = graph->mutable_node();
+    for (int i = nodes->size() - 1; i >= 0; --i)
+        if (taken.count(&nodes->Get(i)))
+            nodes->DeleteSubrange(i, 1);
+    auto *newInput = graph->mutable_input(inputIndex);
+    newInput->set_name(last);
+    auto *newShape = newInput->mutable_type()->mutable_tensor_type()->mutable_shape();
+    newShape->mutable_dim(1)->set_dim_value(C);
+    newShape->mutable_dim(2)->set_dim_value(rows);
+    newShape->mutable_dim(3)->set_dim_value(cols);
+    return true;
+}
+
+void LeadingResidualBlocks::clear()
+{
+    input_ = {};
+    stem_ = {};
+    stemRows_ = stemCols_ = 0;
+    blocks_.clear();
+    for (Image &image : between_)
+        image = {};
+}
+
+cv::Mat LeadingResidualBlocks::input()
+{
+    if (isEmpty())
+        return {};
+    const int width = input_.cols + 2 * input_.border;
+    return cv::Mat(input_.rows, input_.cols, CV_32FC(input_.channels), pixel(input_, 0, 0),
+                   static_cast<std::size_t>(width) * input_.channels * sizeof(float));
+}
+
+namespace {
+
+// One layer's rows, shared out over the pool.
+struct Layer {
+    const Stem *stem = nullptr;
+    const Block *block = nullptr;
+    const Image *in = nullptr;
+    float *out = nullptr;       // the output's first pixel
+    std::ptrdiff_t rowStride = 0; // in floats
+    int cols = 0;
+};
+
+void runRow(void *context, std::size_t row)
+{
+    const Layer &l = *static_cast<const Layer *>(context);
+    float *out = l.out + static_cast<std::ptrdiff_t>(row) * l.rowStride;
+    if (l.stem)
+        stemRow(*l.stem, *l.in, out, static_cast<int>(row), l.cols);
+    else
+        blockRow(*l.block, *l.in, out, static_cast<int>(row));
+}
+
+} // namespace
+
+void LeadingResidualBlocks::run(float *out, pthreadpool *threads)
+{
+    if (isEmpty())
+        return;
+    // Every layer but the last writes into one of the two images between, with a border
+    // of zeros for the next layer's padding; the last writes the caller's rows.
+    const auto layerInto = [&](std::size_t index, int rows, int cols, Layer &layer) {
+        if (index == blocks_.size()) {
+            layer.out = out;
+            layer.rowStride = static_cast<std::ptrdiff_t>(cols) * C;
+        } else {
+            Image &image = between_[index % 2];
+            shape(image, rows, cols, C, 1);
+            zeroBorder(image);
+            layer.out = pixel(image, 0, 0);
+            layer.rowStride = static_cast<std::ptrdiff_t>(cols + 2) * C;
+        }
+        layer.cols = cols;
+    };
+    Layer stem;
+    stem.stem = &stem_;
+    stem.in = &input_;
+    layerInto(0, stemRows_, stemCols_, stem);
+    pthreadpool_parallelize_1d(threads, runRow, &stem, static_cast<std::size_t>(stemRows_), 0);
+    for (std::size_t i = 0; i < blocks_.size(); ++i) {
+        Layer layer;
+        layer.block = &blocks_[i];
+        layer.in = &between_[i % 2];
+        layerInto(i + 1, blocks_[i].rows, blocks_[i].cols, layer);
+        pthreadpool_parallelize_1d(threads, runRow, &layer, static_cast<std::size_t>(blocks_[i].rows), 0);
+    }
+}
+
+} // namespace vardo
