@@ -20,42 +20,18 @@ using Block = LeadingResidualBlocks::Block;
 
 // ---- The arithmetic ----
 //
-// A pixel's 24 channels are one vector of 16 and one of 8, as wide as the processor's
-// registers allow: the compiler makes a version of each kernel for AVX-512, for AVX2 with
-// FMA and for the baseline, and the processor picks one when the program starts.
+// A pixel's 24 channels are one vector of 16 and one of 8, written with the compiler's
+// vector types (leading_residual_blocks_kernels.inc) and compiled three times: for
+// AVX-512, for AVX2 with FMA and for the baseline; the processor's best is chosen at the
+// first run.
 
-// Vectors pass between functions that are all inlined into one version, so the warning
+// Vectors pass only between functions inlined into one of those versions, so the warning
 // that their passing differs between instruction sets concerns nothing here.
 #pragma GCC diagnostic ignored "-Wpsabi"
 typedef float Vec16 __attribute__((vector_size(64), aligned(4)));
 typedef float Vec8 __attribute__((vector_size(32), aligned(4)));
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define VARDO_FOR_EACH_VECTOR_UNIT __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-#else
-#define VARDO_FOR_EACH_VECTOR_UNIT
-#endif
-// Inlined into each version, so that they are compiled for its instructions too.
 #define VARDO_INLINE inline __attribute__((always_inline))
-
-VARDO_INLINE Vec16 load16(const float *p)
-{
-    return *reinterpret_cast<const Vec16 *>(p);
-}
-VARDO_INLINE Vec8 load8(const float *p)
-{
-    return *reinterpret_cast<const Vec8 *>(p);
-}
-VARDO_INLINE void store(float *p, Vec16 a, Vec8 b)
-{
-    *reinterpret_cast<Vec16 *>(p) = a;
-    *reinterpret_cast<Vec8 *>(p + 16) = b;
-}
-template <typename V>
-VARDO_INLINE V relu(V v)
-{
-    return v > 0.0f ? v : 0.0f;
-}
 
 // Pixel (row, col) of an image with a border: row and col may reach into the border.
 VARDO_INLINE float *pixel(Image &image, int row, int col)
@@ -69,117 +45,48 @@ VARDO_INLINE const float *pixel(const Image &image, int row, int col)
     return pixel(const_cast<Image &>(image), row, col);
 }
 
-// One output row of the stem convolution, P pixels from col on, with its ReLU.
-template <int P>
-VARDO_INLINE void stemPixels(const Stem &s, const Image &in, float *out, int row, int col)
-{
-    Vec16 a[P];
-    Vec8 b[P];
-    for (int p = 0; p < P; ++p) {
-        a[p] = load16(s.bias);
-        b[p] = load8(s.bias + 16);
-    }
-    const float *w = s.weights.data();
-    for (int ky = 0; ky < s.kernel; ++ky) {
-        for (int kx = 0; kx < s.kernel; ++kx) {
-            const float *from = pixel(in, row * s.stride - s.padTop + ky, col * s.stride - s.padLeft + kx);
-            for (int ci = 0; ci < in.channels; ++ci, w += C) {
-                const Vec16 w16 = load16(w);
-                const Vec8 w8 = load8(w + 16);
-                for (int p = 0; p < P; ++p) {
-                    const float v = from[p * s.stride * in.channels + ci];
-                    a[p] += v * w16;
-                    b[p] += v * w8;
-                }
-            }
-        }
-    }
-    for (int p = 0; p < P; ++p)
-        store(out + p * C, relu(a[p]), relu(b[p]));
-}
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VARDO_X86_VERSIONS 1
+#pragma GCC push_options
+#pragma GCC target("arch=x86-64-v4")
+namespace avx512 {
+#include "recognition/leading_residual_blocks_kernels.inc"
+} // namespace avx512
+#pragma GCC pop_options
+#pragma GCC push_options
+#pragma GCC target("arch=x86-64-v3")
+namespace avx2 {
+#include "recognition/leading_residual_blocks_kernels.inc"
+} // namespace avx2
+#pragma GCC pop_options
+#endif
+namespace baseline {
+#include "recognition/leading_residual_blocks_kernels.inc"
+} // namespace baseline
 
-VARDO_FOR_EACH_VECTOR_UNIT
-void stemRow(const Stem &s, const Image &in, float *out, int row, int cols)
-{
-    int col = 0;
-    for (; col + 8 <= cols; col += 8)
-        stemPixels<8>(s, in, out + col * C, row, col);
-    for (; col < cols; ++col)
-        stemPixels<1>(s, in, out + col * C, row, col);
-}
+struct Kernels {
+    void (*stemRow)(const Stem &, const Image &, float *, int, int) = baseline::stemRow;
+    void (*blockRow)(const Block &, const Image &, float *, int) = baseline::blockRow;
+};
 
-// One output row of a residual block, P pixels from col on.
-template <int P, int Stride>
-VARDO_INLINE void blockPixels(const Block &b, const Image &in, float *out, int row, int col)
+const Kernels &kernels()
 {
-    alignas(64) float depthwise[P][C];
-    for (int p = 0; p < P; ++p) {
-        Vec16 a = load16(b.depthwiseBias);
-        Vec8 c = load8(b.depthwiseBias + 16);
-        const int x = (col + p) * Stride - b.padLeft;
-        for (int ky = 0; ky < 3; ++ky) {
-            const float *from = pixel(in, row * Stride - b.padTop + ky, x);
-            for (int kx = 0; kx < 3; ++kx) {
-                a += load16(b.depthwise[ky * 3 + kx]) * load16(from + kx * C);
-                c += load8(b.depthwise[ky * 3 + kx] + 16) * load8(from + kx * C + 16);
-            }
+    static const Kernels chosen = [] {
+        Kernels k;
+#ifdef VARDO_X86_VERSIONS
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw")
+            && __builtin_cpu_supports("avx512dq")) {
+            k.stemRow = avx512::stemRow;
+            k.blockRow = avx512::blockRow;
+        } else if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
+            k.stemRow = avx2::stemRow;
+            k.blockRow = avx2::blockRow;
         }
-        store(depthwise[p], a, c);
-    }
-    Vec16 a[P];
-    Vec8 c[P];
-    for (int p = 0; p < P; ++p) {
-        a[p] = load16(b.pointwiseBias);
-        c[p] = load8(b.pointwiseBias + 16);
-    }
-    for (int k = 0; k < C; ++k) {
-        const Vec16 w16 = load16(b.pointwise[k]);
-        const Vec8 w8 = load8(b.pointwise[k] + 16);
-        for (int p = 0; p < P; ++p) {
-            a[p] += depthwise[p][k] * w16;
-            c[p] += depthwise[p][k] * w8;
-        }
-    }
-    for (int p = 0; p < P; ++p) {
-        const int x = col + p;
-        if constexpr (Stride == 1) {
-            const float *r = pixel(in, row, x);
-            a[p] += load16(r);
-            c[p] += load8(r + 16);
-        } else {
-            // The input's 2 x 2 maximum: ReLU made every value of it at least zero.
-            const float *r0 = pixel(in, 2 * row, 2 * x);
-            const float *r1 = pixel(in, 2 * row + 1, 2 * x);
-            Vec16 m16 = load16(r0);
-            Vec8 m8 = load8(r0 + 16);
-            for (const float *r : {r0 + C, r1, r1 + C}) {
-                const Vec16 v16 = load16(r);
-                const Vec8 v8 = load8(r + 16);
-                m16 = m16 > v16 ? m16 : v16;
-                m8 = m8 > v8 ? m8 : v8;
-            }
-            a[p] += m16;
-            c[p] += m8;
-        }
-        store(out + (col + p) * C, relu(a[p]), relu(c[p]));
-    }
-}
-
-VARDO_FOR_EACH_VECTOR_UNIT
-void blockRow(const Block &b, const Image &in, float *out, int row)
-{
-    int col = 0;
-    if (b.stride == 1) {
-        for (; col + 8 <= b.cols; col += 8)
-            blockPixels<8, 1>(b, in, out, row, col);
-        for (; col < b.cols; ++col)
-            blockPixels<1, 1>(b, in, out, row, col);
-    } else {
-        for (; col + 8 <= b.cols; col += 8)
-            blockPixels<8, 2>(b, in, out, row, col);
-        for (; col < b.cols; ++col)
-            blockPixels<1, 2>(b, in, out, row, col);
-    }
+#endif
+        return k;
+    }();
+    return chosen;
 }
 
 // ---- Reading the layers from the graph ----
@@ -570,9 +477,9 @@ void runRow(void *context, std::size_t row)
     const Layer &l = *static_cast<const Layer *>(context);
     float *out = l.out + static_cast<std::ptrdiff_t>(row) * l.rowStride;
     if (l.stem)
-        stemRow(*l.stem, *l.in, out, static_cast<int>(row), l.cols);
+        kernels().stemRow(*l.stem, *l.in, out, static_cast<int>(row), l.cols);
     else
-        blockRow(*l.block, *l.in, out, static_cast<int>(row));
+        kernels().blockRow(*l.block, *l.in, out, static_cast<int>(row));
 }
 
 } // namespace
