@@ -14,7 +14,8 @@
 // process_cpu_ms the whole process's per frame: with two threads it adds what the worker
 // threads spend, waiting for work included.
 //
-// For the record, the *OpenCvDnn benchmarks run the same two ONNX files on OpenCV's DNN
+// BM_DetectorNetwork runs the detector network alone with and without its first layers
+// taken off XNNPACK. For the record, the *OpenCvDnn benchmarks run the same two ONNX files on OpenCV's DNN
 // module, as the analysis did before XNNPACK, on the same input: BM_DetectionOpenCvDnn
 // and BM_EmbeddingOpenCvDnn the network with its input preparation, and
 // BM_WholeFrameOpenCvDnn those two with the real landmark and gate stages between them
@@ -38,6 +39,7 @@
 #include "recognition/face_crop.h"
 #include "recognition/network_threads.h"
 #include "recognition/quality_gates.h"
+#include "recognition/xnnpack_network.h"
 
 #include <benchmark/benchmark.h>
 #include <opencv2/core/utility.hpp>
@@ -233,6 +235,33 @@ void BM_Detection(benchmark::State &state)
         benchmark::DoNotOptimize(detector.detect(deskFrame(), FrameAnalyzer::minimumFaceScore));
     state.SetLabel("BlazeFace, input " + std::to_string(detector.inputSize().width) + "x"
                    + std::to_string(detector.inputSize().height));
+}
+
+// The detector network alone on the desk frame, its first layers run by
+// LeadingResidualBlocks ("front" 1, as the application runs it) or all on XNNPACK (0).
+void BM_DetectorNetwork(benchmark::State &state)
+{
+    static std::map<std::pair<int, bool>, std::unique_ptr<XnnpackNetwork>> networks;
+    const bool front = state.range(1) != 0;
+    auto &network = networks[{threadsOf(state), front}];
+    if (!network) {
+        setNetworkThreadCount(static_cast<std::size_t>(threadsOf(state)));
+        network = std::make_unique<XnnpackNetwork>();
+        std::string reason;
+        const auto file = findModelFile(BlazeFaceDetector::fileName);
+        if (!file || !network->load(*file, reason, sharedNetworkThreadPool(), !front)) {
+            std::cerr << "recognition_bench: cannot load the detector: " << reason << '\n';
+            std::exit(1);
+        }
+        setNetworkThreadCount(1);
+        cv::Mat fitted;
+        cv::resize(deskFrame(), fitted, network->inputSize(), 0, 0, cv::INTER_AREA);
+        cv::Mat input = network->input();
+        writeRgbInput(fitted, input, 127.5f, 1.0f / 127.5f);
+    }
+    ThreadsAndProcessCpu threads(state);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(network->run());
 }
 
 // On the colour frame, as the analyser runs them.
@@ -476,6 +505,8 @@ void BM_LoadLandmarkModel(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_Detection)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DetectorNetwork)->ArgNames({"threads", "front"})->ArgsProduct({{1, 2}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Landmarks)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EyesAndGates)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_Embedding)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
