@@ -28,6 +28,10 @@ class LeadingResidualBlocks {
 public:
     static constexpr int channels = 24;
 
+    // Whether this build and processor run these layers (x86-64 with AVX-512); where not,
+    // takeFrom takes nothing and XNNPACK runs the whole network.
+    static bool runsOnThisProcessor();
+
     // Takes the layers it runs off the front of the model's graph, whose input becomes the
     // image those layers make ([1, 24, height, width], as ONNX gives shapes). When the
     // graph does not start with the convolution and at least one such block, takes

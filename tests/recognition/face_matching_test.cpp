@@ -85,7 +85,8 @@ TEST(FaceMatching, AcceptanceProtocol)
         ::testing::Test::RecordProperty("TAR_" + std::to_string(level), accepted);
         ::testing::Test::RecordProperty("FAR_" + std::to_string(level), falselyAccepted);
         EXPECT_EQ(falselyAccepted, 0) << "threshold " << threshold;
-        if (level < 2)
+        if (level < 2) {
             EXPECT_EQ(accepted, static_cast<long>(trials.genuine.size())) << "threshold " << threshold;
+        }
     }
 }
