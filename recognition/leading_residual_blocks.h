@@ -28,8 +28,8 @@ class LeadingResidualBlocks {
 public:
     static constexpr int channels = 24;
 
-    // Whether this build and processor run these layers (x86-64 with AVX-512); where not,
-    // takeFrom takes nothing and XNNPACK runs the whole network.
+    // Whether this build and processor run these layers (x86-64 with AVX-512, or with AVX2
+    // and FMA); where not, takeFrom takes nothing and XNNPACK runs the whole network.
     static bool runsOnThisProcessor();
 
     // Takes the layers it runs off the front of the model's graph, whose input becomes the
