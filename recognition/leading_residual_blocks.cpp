@@ -164,14 +164,13 @@ const Kernels &kernels()
         Kernels k;
         __builtin_cpu_init();
 #ifndef VARDO_LEADING_BLOCKS_WITHOUT_AVX512
-        if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw")
-            && __builtin_cpu_supports("avx512dq")) {
+        if (__builtin_cpu_supports("x86-64-v4")) {
             k.stemRow = avx512::stemRow;
             k.blockRow = avx512::blockRow;
             return k;
         }
 #endif
-        if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
+        if (__builtin_cpu_supports("x86-64-v3")) {
             k.stemRow = avx2::stemRow;
             k.blockRow = avx2::blockRow;
         }
