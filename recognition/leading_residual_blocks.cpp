@@ -91,6 +91,39 @@ struct Pixel {
 // Sixteen registers of pointwise sums.
 constexpr int pixelsAtOnce = 8;
 
+typedef int Lanes16 __attribute__((vector_size(64)));
+typedef double Doubles8 __attribute__((vector_size(64), aligned(4)));
+
+// The pointwise sums of P pixels. Output channels 16 to 23 fill only half a register, so
+// they take two input channels at once: lane 2 j sums channel 16 + j over the even input
+// channels, lane 2 j + 1 over the odd ones, and the two are added at the end.
+template <int P>
+VARDO_INLINE void pointwiseSums(const Block &b, const float (&depthwise)[P][C], Pixel (&sum)[P])
+{
+    Vec16 high[P];
+    for (int p = 0; p < P; ++p) {
+        sum[p].low = *reinterpret_cast<const Vec16 *>(b.pointwiseBias);
+        high[p] = Vec16{};
+    }
+    for (int k = 0; k < C; k += 2) {
+        const Vec16 even = *reinterpret_cast<const Vec16 *>(b.pointwise[k]);
+        const Vec16 odd = *reinterpret_cast<const Vec16 *>(b.pointwise[k + 1]);
+        const Vec16 pairWeights = *reinterpret_cast<const Vec16 *>(b.pointwiseHighPairs[k / 2]);
+        for (int p = 0; p < P; ++p) {
+            sum[p].low += depthwise[p][k] * even;
+            sum[p].low += depthwise[p][k + 1] * odd;
+            double pair;
+            std::memcpy(&pair, &depthwise[p][k], sizeof pair);
+            high[p] += (Vec16)(Doubles8{} + pair) * pairWeights;
+        }
+    }
+    for (int p = 0; p < P; ++p) {
+        const Vec16 both = high[p] + __builtin_shuffle(high[p], Lanes16{1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14});
+        sum[p].high = *reinterpret_cast<const Vec8 *>(b.pointwiseBias + 16)
+            + __builtin_shufflevector(both, both, 0, 2, 4, 6, 8, 10, 12, 14);
+    }
+}
+
 #include "recognition/leading_residual_blocks_kernels.inc"
 
 } // namespace avx512
@@ -146,6 +179,18 @@ struct Pixel {
 };
 // Twelve of the sixteen registers for pointwise sums.
 constexpr int pixelsAtOnce = 4;
+
+template <int P>
+VARDO_INLINE void pointwiseSums(const Block &b, const float (&depthwise)[P][C], Pixel (&sum)[P])
+{
+    for (int p = 0; p < P; ++p)
+        sum[p] = Pixel::load(b.pointwiseBias);
+    for (int k = 0; k < C; ++k) {
+        const Pixel weights = Pixel::load(b.pointwise[k]);
+        for (int p = 0; p < P; ++p)
+            sum[p].addScaled(depthwise[p][k], weights);
+    }
+}
 
 #include "recognition/leading_residual_blocks_kernels.inc"
 
@@ -381,6 +426,9 @@ bool readBlock(const Graph &g, const std::string &from, int rows, int cols, Bloc
     for (int out = 0; out < C; ++out)
         for (int in = 0; in < C; ++in)
             block.pointwise[in][out] = weights[out * C + in];
+    for (int in = 0; in < C; ++in)
+        for (int j = 0; j < 8; ++j)
+            block.pointwiseHighPairs[in / 2][2 * j + in % 2] = block.pointwise[in][16 + j];
 
     // The residual: the block's input itself, or (stride 2) its 2 x 2 maximum.
     std::string residual = from;

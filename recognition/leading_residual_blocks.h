@@ -76,6 +76,9 @@ public:
         float depthwiseBias[channels] = {};
         float pointwise[channels][channels] = {}; // [input channel][output channel]
         float pointwiseBias[channels] = {};
+        // The pointwise weights of output channels 16 to 23 for two input channels at
+        // once: [pair k / 2][2 j + k % 2] is the weight from input channel k to output 16 + j.
+        float pointwiseHighPairs[channels / 2][16] = {};
     };
 
 private:
