@@ -17,13 +17,13 @@ namespace vardo {
 // its 2 x 2 maximum, ReLU) for as long as they keep 24 channels.
 //
 // Why: these layers are cheap in arithmetic but run over the largest images, and XNNPACK
-// runs each operation over the whole image before the next, with kernels 16 channels wide
-// that fill their second pass of a pixel's 24 channels only half. At the detector's
-// 160 x 112 and 80 x 56 they took 6.4 of its 7.1 ms. Here a block is one pass over its
-// image, eight pixels at a time: the depthwise sums go to a small buffer and the
-// pointwise ones straight into registers, added to the input and clipped there. The sums
-// are the network's own, in its own order, so the results differ from XNNPACK's only in
-// rounding.
+// runs each of their 60 operations over the whole image before the next, with kernels 16
+// channels wide that fill their second pass over a pixel's 24 channels only half. At the
+// detector's 160 x 112 and 80 x 56 they took 6.4 of its 7.1 ms. Here a block is one pass
+// over its image, eight pixels at a time (four with AVX2): the depthwise sums go to a
+// small buffer, the pointwise ones stay in registers until they are added to the input
+// and clipped. The sums are the network's own, so the results differ from XNNPACK's only
+// in rounding.
 class LeadingResidualBlocks {
 public:
     static constexpr int channels = 24;
