@@ -327,7 +327,8 @@ struct ConvShape {
 
 bool convShape(const onnx::NodeProto &node, int group, ConvShape &shape)
 {
-    if (node.op_type() != "Conv" || node.output_size() != 1 || integer(node, "group", 1) != group)
+    if (node.op_type() != "Conv" || node.input_size() < 2 || node.output_size() != 1
+        || integer(node, "group", 1) != group)
         return false;
     for (const auto &a : node.attribute())
         if (a.name() == "auto_pad" && a.s() != "NOTSET")
@@ -433,7 +434,7 @@ bool readBlock(const Graph &g, const std::string &from, int rows, int cols, Bloc
     // The residual: the block's input itself, or (stride 2) its 2 x 2 maximum.
     std::string residual = from;
     if (poolNode) {
-        if (dw.stride != 2 || poolNode->output_size() != 1 || ints(*poolNode, "kernel_shape", {}) != std::vector<int64_t>{2, 2}
+        if (dw.stride != 2 || poolNode->input_size() != 1 || poolNode->output_size() != 1 || ints(*poolNode, "kernel_shape", {}) != std::vector<int64_t>{2, 2}
             || ints(*poolNode, "strides", {1, 1}) != std::vector<int64_t>{2, 2}
             || ints(*poolNode, "pads", {0, 0, 0, 0}) != std::vector<int64_t>{0, 0, 0, 0}
             || ints(*poolNode, "dilations", {1, 1}) != std::vector<int64_t>{1, 1} || integer(*poolNode, "ceil_mode", 0) != 0
