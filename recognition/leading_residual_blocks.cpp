@@ -1,5 +1,7 @@
 #include "recognition/leading_residual_blocks.h"
 
+#include "recognition/leading_residual_blocks_kernels.h"
+
 #include <onnx/onnx_pb.h>
 #include <pthreadpool.h>
 
@@ -18,222 +20,11 @@ using Image = LeadingResidualBlocks::Image;
 using Stem = LeadingResidualBlocks::Stem;
 using Block = LeadingResidualBlocks::Block;
 
-#define VARDO_INLINE inline __attribute__((always_inline))
-
-// Pixel (row, col) of an image with a border: row and col may reach into the border.
-VARDO_INLINE float *pixel(Image &image, int row, int col)
-{
-    const int width = image.cols + 2 * image.border;
-    return image.values.data()
-        + (static_cast<std::ptrdiff_t>(row + image.border) * width + col + image.border) * image.channels;
-}
-VARDO_INLINE const float *pixel(const Image &image, int row, int col)
-{
-    return pixel(const_cast<Image &>(image), row, col);
-}
-
-// ---- The arithmetic ----
-//
-// Written with the compiler's vector types (leading_residual_blocks_kernels.inc) for two
-// instruction sets: AVX-512 (x86-64-v4), with a pixel's 24 channels in one register of
-// 16 and one of 8, and AVX2 with FMA (x86-64-v3), in three of 8. Elsewhere these layers
-// stay on XNNPACK.
-#if defined(__x86_64__) && defined(__GNUC__)
-#define VARDO_LEADING_BLOCKS 1
-
-// Vectors pass only between functions inlined into one version's kernels, so the warning
-// that passing them differs between instruction sets concerns nothing here.
-#pragma GCC diagnostic ignored "-Wpsabi"
-typedef float Vec16 __attribute__((vector_size(64), aligned(4)));
-typedef float Vec8 __attribute__((vector_size(32), aligned(4)));
-#define VARDO_INLINE_MEMBER __attribute__((always_inline))
-
-// A test build leaves the AVX-512 kernels out, to check the AVX2 ones on any processor.
-#ifndef VARDO_LEADING_BLOCKS_WITHOUT_AVX512
-#pragma GCC push_options
-#pragma GCC target("arch=x86-64-v4")
-namespace avx512 {
-
-struct Pixel {
-    Vec16 low;
-    Vec8 high;
-
-    static VARDO_INLINE_MEMBER Pixel load(const float *p)
-    {
-        return {*reinterpret_cast<const Vec16 *>(p), *reinterpret_cast<const Vec8 *>(p + 16)};
-    }
-    VARDO_INLINE_MEMBER void store(float *p) const
-    {
-        *reinterpret_cast<Vec16 *>(p) = low;
-        *reinterpret_cast<Vec8 *>(p + 16) = high;
-    }
-    VARDO_INLINE_MEMBER void addScaled(float s, const Pixel &w)
-    {
-        low += s * w.low;
-        high += s * w.high;
-    }
-    VARDO_INLINE_MEMBER void addProduct(const Pixel &a, const Pixel &b)
-    {
-        low += a.low * b.low;
-        high += a.high * b.high;
-    }
-    VARDO_INLINE_MEMBER void add(const Pixel &o)
-    {
-        low += o.low;
-        high += o.high;
-    }
-    VARDO_INLINE_MEMBER Pixel relu() const { return {low > 0.0f ? low : 0.0f, high > 0.0f ? high : 0.0f}; }
-    static VARDO_INLINE_MEMBER Pixel max(const Pixel &a, const Pixel &b)
-    {
-        return {a.low > b.low ? a.low : b.low, a.high > b.high ? a.high : b.high};
-    }
-};
-// Sixteen registers of pointwise sums.
-constexpr int pixelsAtOnce = 8;
-
-typedef int Lanes16 __attribute__((vector_size(64)));
-typedef double Doubles8 __attribute__((vector_size(64), aligned(4)));
-
-// The pointwise sums of P pixels. Output channels 16 to 23 fill only half a register, so
-// they take two input channels at once: lane 2 j sums channel 16 + j over the even input
-// channels, lane 2 j + 1 over the odd ones, and the two are added at the end.
-template <int P>
-VARDO_INLINE void pointwiseSums(const Block &b, const float (&depthwise)[P][C], Pixel (&sum)[P])
-{
-    Vec16 high[P];
-    for (int p = 0; p < P; ++p) {
-        sum[p].low = *reinterpret_cast<const Vec16 *>(b.pointwiseBias);
-        high[p] = Vec16{};
-    }
-    for (int k = 0; k < C; k += 2) {
-        const Vec16 even = *reinterpret_cast<const Vec16 *>(b.pointwise[k]);
-        const Vec16 odd = *reinterpret_cast<const Vec16 *>(b.pointwise[k + 1]);
-        const Vec16 pairWeights = *reinterpret_cast<const Vec16 *>(b.pointwiseHighPairs[k / 2]);
-        for (int p = 0; p < P; ++p) {
-            sum[p].low += depthwise[p][k] * even;
-            sum[p].low += depthwise[p][k + 1] * odd;
-            double pair;
-            std::memcpy(&pair, &depthwise[p][k], sizeof pair);
-            high[p] += (Vec16)(Doubles8{} + pair) * pairWeights;
-        }
-    }
-    for (int p = 0; p < P; ++p) {
-        const Vec16 both = high[p] + __builtin_shuffle(high[p], Lanes16{1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14});
-        sum[p].high = *reinterpret_cast<const Vec8 *>(b.pointwiseBias + 16)
-            + __builtin_shufflevector(both, both, 0, 2, 4, 6, 8, 10, 12, 14);
-    }
-}
-
-#include "recognition/leading_residual_blocks_kernels.inc"
-
-} // namespace avx512
-#pragma GCC pop_options
-#endif
-
-#pragma GCC push_options
-#pragma GCC target("arch=x86-64-v3")
-namespace avx2 {
-
-struct Pixel {
-    Vec8 a;
-    Vec8 b;
-    Vec8 c;
-
-    static VARDO_INLINE_MEMBER Pixel load(const float *p)
-    {
-        return {*reinterpret_cast<const Vec8 *>(p), *reinterpret_cast<const Vec8 *>(p + 8),
-                *reinterpret_cast<const Vec8 *>(p + 16)};
-    }
-    VARDO_INLINE_MEMBER void store(float *p) const
-    {
-        *reinterpret_cast<Vec8 *>(p) = a;
-        *reinterpret_cast<Vec8 *>(p + 8) = b;
-        *reinterpret_cast<Vec8 *>(p + 16) = c;
-    }
-    VARDO_INLINE_MEMBER void addScaled(float s, const Pixel &w)
-    {
-        a += s * w.a;
-        b += s * w.b;
-        c += s * w.c;
-    }
-    VARDO_INLINE_MEMBER void addProduct(const Pixel &x, const Pixel &y)
-    {
-        a += x.a * y.a;
-        b += x.b * y.b;
-        c += x.c * y.c;
-    }
-    VARDO_INLINE_MEMBER void add(const Pixel &o)
-    {
-        a += o.a;
-        b += o.b;
-        c += o.c;
-    }
-    VARDO_INLINE_MEMBER Pixel relu() const
-    {
-        return {a > 0.0f ? a : 0.0f, b > 0.0f ? b : 0.0f, c > 0.0f ? c : 0.0f};
-    }
-    static VARDO_INLINE_MEMBER Pixel max(const Pixel &x, const Pixel &y)
-    {
-        return {x.a > y.a ? x.a : y.a, x.b > y.b ? x.b : y.b, x.c > y.c ? x.c : y.c};
-    }
-};
-// Twelve of the sixteen registers for pointwise sums.
-constexpr int pixelsAtOnce = 4;
-
-template <int P>
-VARDO_INLINE void pointwiseSums(const Block &b, const float (&depthwise)[P][C], Pixel (&sum)[P])
-{
-    for (int p = 0; p < P; ++p)
-        sum[p] = Pixel::load(b.pointwiseBias);
-    for (int k = 0; k < C; ++k) {
-        const Pixel weights = Pixel::load(b.pointwise[k]);
-        for (int p = 0; p < P; ++p)
-            sum[p].addScaled(depthwise[p][k], weights);
-    }
-}
-
-#include "recognition/leading_residual_blocks_kernels.inc"
-
-} // namespace avx2
-#pragma GCC pop_options
-
-struct Kernels {
-    void (*stemRow)(const Stem &, const Image &, float *, int, int) = nullptr;
-    void (*blockRow)(const Block &, const Image &, float *, int) = nullptr;
-};
-
-// The processor's best, or none.
-const Kernels &kernels()
-{
-    static const Kernels chosen = [] {
-        Kernels k;
-        __builtin_cpu_init();
-#ifndef VARDO_LEADING_BLOCKS_WITHOUT_AVX512
-        if (__builtin_cpu_supports("x86-64-v4")) {
-            k.stemRow = avx512::stemRow;
-            k.blockRow = avx512::blockRow;
-            return k;
-        }
-#endif
-        if (__builtin_cpu_supports("x86-64-v3")) {
-            k.stemRow = avx2::stemRow;
-            k.blockRow = avx2::blockRow;
-        }
-        return k;
-    }();
-    return chosen;
-}
-#endif
-
 } // namespace
 
 bool LeadingResidualBlocks::runsOnThisProcessor()
 {
-#ifdef VARDO_LEADING_BLOCKS
-    return kernels().stemRow != nullptr;
-#else
-    return false;
-#endif
+    return leadingResidualKernels() != nullptr;
 }
 
 namespace {
@@ -467,12 +258,12 @@ void zeroBorder(Image &image)
         return;
     const std::size_t rowValues = static_cast<std::size_t>(image.cols + 2 * b) * image.channels;
     for (int r = -b; r < 0; ++r)
-        std::fill_n(pixel(image, r, -b), rowValues, 0.0f);
+        std::fill_n(image.at(r, -b), rowValues, 0.0f);
     for (int r = image.rows; r < image.rows + b; ++r)
-        std::fill_n(pixel(image, r, -b), rowValues, 0.0f);
+        std::fill_n(image.at(r, -b), rowValues, 0.0f);
     for (int r = 0; r < image.rows; ++r) {
-        std::fill_n(pixel(image, r, -b), static_cast<std::size_t>(b) * image.channels, 0.0f);
-        std::fill_n(pixel(image, r, image.cols), static_cast<std::size_t>(b) * image.channels, 0.0f);
+        std::fill_n(image.at(r, -b), static_cast<std::size_t>(b) * image.channels, 0.0f);
+        std::fill_n(image.at(r, image.cols), static_cast<std::size_t>(b) * image.channels, 0.0f);
     }
 }
 
@@ -611,7 +402,7 @@ cv::Mat LeadingResidualBlocks::input()
     if (isEmpty())
         return {};
     const int width = input_.cols + 2 * input_.border;
-    return cv::Mat(input_.rows, input_.cols, CV_32FC(input_.channels), pixel(input_, 0, 0),
+    return cv::Mat(input_.rows, input_.cols, CV_32FC(input_.channels), input_.at(0, 0),
                    static_cast<std::size_t>(width) * input_.channels * sizeof(float));
 }
 
@@ -619,6 +410,7 @@ namespace {
 
 // One layer's rows, shared out over the pool.
 struct Layer {
+    const LeadingResidualKernels *kernels = nullptr;
     const Stem *stem = nullptr;
     const Block *block = nullptr;
     const Image *in = nullptr;
@@ -629,14 +421,12 @@ struct Layer {
 
 void runRow(void *context, std::size_t row)
 {
-#ifdef VARDO_LEADING_BLOCKS
     const Layer &l = *static_cast<const Layer *>(context);
     float *out = l.out + static_cast<std::ptrdiff_t>(row) * l.rowStride;
     if (l.stem)
-        kernels().stemRow(*l.stem, *l.in, out, static_cast<int>(row), l.cols);
+        l.kernels->stemRow(*l.stem, *l.in, out, static_cast<int>(row), l.cols);
     else
-        kernels().blockRow(*l.block, *l.in, out, static_cast<int>(row));
-#endif
+        l.kernels->blockRow(*l.block, *l.in, out, static_cast<int>(row));
 }
 
 } // namespace
@@ -655,18 +445,21 @@ void LeadingResidualBlocks::run(float *out, pthreadpool *threads)
             Image &image = between_[index % 2];
             shape(image, rows, cols, C, 1);
             zeroBorder(image);
-            layer.out = pixel(image, 0, 0);
+            layer.out = image.at(0, 0);
             layer.rowStride = static_cast<std::ptrdiff_t>(cols + 2) * C;
         }
         layer.cols = cols;
     };
+    const LeadingResidualKernels *kernels = leadingResidualKernels();
     Layer stem;
+    stem.kernels = kernels;
     stem.stem = &stem_;
     stem.in = &input_;
     layerInto(0, stemRows_, stemCols_, stem);
     pthreadpool_parallelize_1d(threads, runRow, &stem, static_cast<std::size_t>(stemRows_), 0);
     for (std::size_t i = 0; i < blocks_.size(); ++i) {
         Layer layer;
+        layer.kernels = kernels;
         layer.block = &blocks_[i];
         layer.in = &between_[i % 2];
         layerInto(i + 1, blocks_[i].rows, blocks_[i].cols, layer);

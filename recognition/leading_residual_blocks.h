@@ -51,12 +51,22 @@ public:
     // layer are shared out over the pool's threads; a null pool runs them on the caller's.
     void run(float *out, pthreadpool *threads);
 
+    // The images the layers read and write, and the layers themselves, as the kernels
+    // (leading_residual_blocks_kernels.h) take them.
     struct Image {
         int rows = 0;
         int cols = 0;
         int channels = 0;
         int border = 0; // zero pixels kept around the image, for the layers' padding
         std::vector<float> values;
+
+        // Pixel (row, col), its channels together; row and col may reach into the border.
+        float *at(int row, int col)
+        {
+            return values.data()
+                + (static_cast<std::ptrdiff_t>(row + border) * (cols + 2 * border) + col + border) * channels;
+        }
+        const float *at(int row, int col) const { return const_cast<Image *>(this)->at(row, col); }
     };
     struct Stem {
         int kernel = 0;
