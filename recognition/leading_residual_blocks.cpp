@@ -20,15 +20,6 @@ using Image = LeadingResidualBlocks::Image;
 using Stem = LeadingResidualBlocks::Stem;
 using Block = LeadingResidualBlocks::Block;
 
-} // namespace
-
-bool LeadingResidualBlocks::runsOnThisProcessor()
-{
-    return leadingResidualKernels() != nullptr;
-}
-
-namespace {
-
 // ---- Reading the layers from the graph ----
 
 class Graph {
@@ -225,11 +216,13 @@ bool readBlock(const Graph &g, const std::string &from, int rows, int cols, Bloc
     // The residual: the block's input itself, or (stride 2) its 2 x 2 maximum.
     std::string residual = from;
     if (poolNode) {
-        if (dw.stride != 2 || poolNode->input_size() != 1 || poolNode->output_size() != 1 || ints(*poolNode, "kernel_shape", {}) != std::vector<int64_t>{2, 2}
-            || ints(*poolNode, "strides", {1, 1}) != std::vector<int64_t>{2, 2}
+        const std::vector<int64_t> two{2, 2};
+        if (dw.stride != 2 || poolNode->input_size() != 1 || poolNode->output_size() != 1
+            || ints(*poolNode, "kernel_shape", {}) != two || ints(*poolNode, "strides", {1, 1}) != two
             || ints(*poolNode, "pads", {0, 0, 0, 0}) != std::vector<int64_t>{0, 0, 0, 0}
-            || ints(*poolNode, "dilations", {1, 1}) != std::vector<int64_t>{1, 1} || integer(*poolNode, "ceil_mode", 0) != 0
-            || integer(*poolNode, "storage_order", 0) != 0 || rows / 2 != block.rows || cols / 2 != block.cols)
+            || ints(*poolNode, "dilations", {1, 1}) != std::vector<int64_t>{1, 1}
+            || integer(*poolNode, "ceil_mode", 0) != 0 || integer(*poolNode, "storage_order", 0) != 0
+            || rows / 2 != block.rows || cols / 2 != block.cols)
             return false;
         residual = poolNode->output(0);
         if (!g.soleConsumer(residual, "Add"))
@@ -276,6 +269,11 @@ void shape(Image &image, int rows, int cols, int channels, int border)
 }
 
 } // namespace
+
+bool LeadingResidualBlocks::runsOnThisProcessor()
+{
+    return leadingResidualKernels() != nullptr;
+}
 
 bool LeadingResidualBlocks::takeFrom(onnx::ModelProto &model)
 {
@@ -324,15 +322,16 @@ bool LeadingResidualBlocks::takeFrom(onnx::ModelProto &model)
     stemCols_ = outputSize(dims[3], stem, stem.pads[1], stem.pads[3]);
     const int k = stem.kernel;
     std::vector<float> weights;
-    if (stemRows_ < 1 || stemCols_ < 1 || !g.floats(stemNode->input(1), static_cast<std::size_t>(C) * dims[1] * k * k, weights)
+    const int cin = dims[1];
+    if (stemRows_ < 1 || stemCols_ < 1 || !g.floats(stemNode->input(1), static_cast<std::size_t>(C) * cin * k * k, weights)
         || !bias(g, *stemNode, stem_.bias))
         return false;
     stem_.weights.resize(weights.size());
     for (int out = 0; out < C; ++out)
-        for (int ci = 0; ci < dims[1]; ++ci)
+        for (int ci = 0; ci < cin; ++ci)
             for (int ky = 0; ky < k; ++ky)
                 for (int kx = 0; kx < k; ++kx)
-                    stem_.weights[((ky * k + kx) * dims[1] + ci) * C + out] = weights[((out * dims[1] + ci) * k + ky) * k + kx];
+                    stem_.weights[((ky * k + kx) * cin + ci) * C + out] = weights[((out * cin + ci) * k + ky) * k + kx];
     const onnx::NodeProto *stemRelu = g.soleConsumer(stemNode->output(0), "Relu");
     if (!stemRelu)
         return false;
