@@ -1,6 +1,7 @@
 #include "recognition/leading_residual_blocks.h"
 
 #include "recognition/leading_residual_blocks_kernels.h"
+#include "recognition/onnx_attributes.h"
 
 #include <onnx/onnx_pb.h>
 #include <pthreadpool.h>
@@ -84,22 +85,6 @@ private:
     std::set<std::string> outputs_;
 };
 
-std::vector<int64_t> ints(const onnx::NodeProto &node, const char *name, std::vector<int64_t> fallback)
-{
-    for (const auto &a : node.attribute())
-        if (a.name() == name)
-            return {a.ints().begin(), a.ints().end()};
-    return fallback;
-}
-
-int64_t integer(const onnx::NodeProto &node, const char *name, int64_t fallback)
-{
-    for (const auto &a : node.attribute())
-        if (a.name() == name)
-            return a.i();
-    return fallback;
-}
-
 // A plain square convolution: its kernel, stride and explicit padding.
 struct ConvShape {
     int kernel = 0;
@@ -109,16 +94,14 @@ struct ConvShape {
 
 bool convShape(const onnx::NodeProto &node, int group, ConvShape &shape)
 {
-    if (node.op_type() != "Conv" || node.input_size() < 2 || node.output_size() != 1
-        || integer(node, "group", 1) != group)
+    const Attributes a(node);
+    if (node.op_type() != "Conv" || node.input_size() < 2 || node.output_size() != 1 || a.integer("group", 1) != group
+        || a.text("auto_pad", "NOTSET") != "NOTSET")
         return false;
-    for (const auto &a : node.attribute())
-        if (a.name() == "auto_pad" && a.s() != "NOTSET")
-            return false;
-    const auto kernel = ints(node, "kernel_shape", {});
-    const auto strides = ints(node, "strides", {1, 1});
-    const auto dilations = ints(node, "dilations", {1, 1});
-    const auto pads = ints(node, "pads", {0, 0, 0, 0});
+    const auto kernel = a.integers("kernel_shape", {});
+    const auto strides = a.integers("strides", {1, 1});
+    const auto dilations = a.integers("dilations", {1, 1});
+    const auto pads = a.integers("pads", {0, 0, 0, 0});
     if (kernel.size() != 2 || kernel[0] != kernel[1] || kernel[0] < 1 || kernel[0] > 7 || strides.size() != 2
         || strides[0] != strides[1] || strides[0] < 1 || strides[0] > 2 || dilations != std::vector<int64_t>{1, 1}
         || pads.size() != 4)
@@ -216,12 +199,13 @@ bool readBlock(const Graph &g, const std::string &from, int rows, int cols, Bloc
     // The residual: the block's input itself, or (stride 2) its 2 x 2 maximum.
     std::string residual = from;
     if (poolNode) {
+        const Attributes a(*poolNode);
         const std::vector<int64_t> two{2, 2};
         if (dw.stride != 2 || poolNode->input_size() != 1 || poolNode->output_size() != 1
-            || ints(*poolNode, "kernel_shape", {}) != two || ints(*poolNode, "strides", {1, 1}) != two
-            || ints(*poolNode, "pads", {0, 0, 0, 0}) != std::vector<int64_t>{0, 0, 0, 0}
-            || ints(*poolNode, "dilations", {1, 1}) != std::vector<int64_t>{1, 1}
-            || integer(*poolNode, "ceil_mode", 0) != 0 || integer(*poolNode, "storage_order", 0) != 0
+            || a.integers("kernel_shape", {}) != two || a.integers("strides", {1, 1}) != two
+            || a.integers("pads", {0, 0, 0, 0}) != std::vector<int64_t>{0, 0, 0, 0}
+            || a.integers("dilations", {1, 1}) != std::vector<int64_t>{1, 1}
+            || a.integer("ceil_mode", 0) != 0 || a.integer("storage_order", 0) != 0
             || rows / 2 != block.rows || cols / 2 != block.cols)
             return false;
         residual = poolNode->output(0);
